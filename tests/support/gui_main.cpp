@@ -1,0 +1,11 @@
+// GoogleTest entry for tests that use widgets: the QApplication must exist
+// before any widget is created.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
