@@ -1,0 +1,51 @@
+// The one record of a run: the observer, the driver's commands, the tick
+// period, the terrain and soil, and the rover. Built once at start by
+// newScenario, through the configuration dialogs, and never released.
+#ifndef KADMER_APP_SCENARIO_H
+#define KADMER_APP_SCENARIO_H
+
+#include "rover/dynrover.h"
+#include "terrain/dynsol.h"
+#include "terrain/mnt.h"
+#include "terrain/zonesol.h"
+
+class QWidget;
+
+enum { MaxRovers = 5 };
+
+struct Scenario {
+    // observer, read by the painter, changed by the keys
+    int viewWidth, viewHeight;  // GL viewport size, pixels (set by resizeGL)
+    int perspective;            // 1 perspective projection, 0 orthographic
+    double fovy;                // vertical field of view, degrees
+    double distance;            // observer to target, m
+    double azimuth;             // observer azimuth, degrees, kept in [-180, 180]
+    double site;                // observer elevation, degrees
+    double panX, panY;          // lateral and vertical shift of the observer, m (eye space)
+    float lightPosition[4];     // light 0 in eye coordinates (w = 0: a direction)
+    int terrainList;            // display list of the terrain
+    int terrainShown;           // 1 when the terrain is drawn
+
+    // driver's commands
+    double cDes;  // curvature, 1/m, positive turning left
+    double vDes;  // speed, m/s, forward positive
+
+    int nbRovers;  // always 1
+    int periodMs;  // tick period, ms; dt = periodMs / 1000 s
+
+    Mnt* terrain;                      // -> mnt
+    DynSol* soil;                      // -> dynSol
+    ZonesSol* zones;                   // soil zones of the macro model, null otherwise
+    DynRover* dynRovers[MaxRovers];    // [0] -> dynRover, others null
+    ConfRover* confRovers[MaxRovers];  // [0] -> the ConfRover inside dynRover
+
+    Mnt mnt;
+    DynSol dynSol;
+    DynRover dynRover;
+};
+
+// leads the user through the configuration dialogs and builds the scenario;
+// returns null after a failure already shown to the user
+Scenario* newScenario(QWidget* parent);
+
+#endif
