@@ -1,0 +1,365 @@
+#include "app/kadmer.h"
+
+#include "app/modal.h"
+#include "app/scenario.h"
+#include "render/scene.h"
+#include "rover/piloting.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstring>
+
+// radians to degrees, as the values line shows angles
+static const double RadToDeg = 57.29577951308232;
+
+Kadmer::Kadmer(QWidget* parent)
+    : QGLWidget(parent)
+#ifdef KADMER_JOYSTICK
+      ,
+      joystick(this)
+#endif
+{
+#ifdef KADMER_JOYSTICK
+    if (joystick.deviceCount >= 1)
+        joystick.openJoystick(0);
+#endif
+    scenario = nullptr;
+    questionOpen = false;
+    readingEnded = false;
+    sampleIndex = 0;
+    sampleCount = 0;
+    blockSize = 0;
+    std::memset(sampleOffsets, 0, sizeof sampleOffsets);
+    lineBuffer[0] = '\0';
+
+    playFile = nullptr;
+    connect(&socket, SIGNAL(connected()), this, SLOT(skSendRequest()));
+    connect(&socket, SIGNAL(disconnected()), this, SLOT(skConnectionClosedByServer()));
+    connect(&socket, SIGNAL(readyRead()), this, SLOT(skReadNewData()));
+    connect(&socket, SIGNAL(error(QAbstractSocket::SocketError)), this, SLOT(skError()));
+
+    QAction* help = new QAction(tr("&Help"), this);
+    connect(help, SIGNAL(triggered()), this, SLOT(afficheHelpSlot()));
+    addAction(help);
+    QAction* grab = new QAction(tr("&Sauve Image"), this);
+    connect(grab, SIGNAL(triggered()), this, SLOT(grabImageSlot()));
+    addAction(grab);
+    fileAction = new QAction(tr("&Lecture Fichier"), this);
+    connect(fileAction, SIGNAL(triggered()), this, SLOT(initLectFichSlot()));
+    addAction(fileAction);
+    netAction = new QAction(tr("&Lecture Reseau"), this);
+    connect(netAction, SIGNAL(triggered()), this, SLOT(initLectNetSlot()));
+    addAction(netAction);
+    localAction = new QAction(tr("&Retour Mode Local"), this);
+    connect(localAction, SIGNAL(triggered()), this, SLOT(localSlot()));
+    addAction(localAction);
+    dynCinAction = new QAction(tr("&Pil. Dynamique"), this);
+    connect(dynCinAction, SIGNAL(triggered()), this, SLOT(switchDynCinSlot()));
+    addAction(dynCinAction);
+    localAction->setEnabled(false);
+    dynamic = false;
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    tableLayout = new QVBoxLayout;
+    QFont font("Courier", 8);
+    QLabel* header = new QLabel(tr("   temps      X       Y       Z     site   gite   azimut    angG    angD    angR  omegAG  omegAD  omegMG  omegMD  omegRG  omegRD    vDes    cDes"));
+    header->setFont(font);
+    QString zeros;
+    for (int i = 0; i < 16; i++)
+        zeros += QString::asprintf("%8.3lf", 0.0);
+    valuesLabel = new QLabel(zeros);
+    valuesLabel->setFont(font);
+    header->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    valuesLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    tableLayout->addWidget(header);
+    tableLayout->addWidget(valuesLabel);
+
+    counterLabel = new QLabel(tr("000000/000000"));
+    counterLabel->setMinimumSize(counterLabel->sizeHint());
+
+    slider = new QSlider(Qt::Horizontal);
+    recButton = new QPushButton("REC");
+    blinkOn = false;
+    playButton = new QPushButton("PLAY");
+    stepButton = new QPushButton("STEP");
+    initButton = new QPushButton("INIT");
+    recButton->setEnabled(true);
+    playButton->setEnabled(true);
+    stepButton->setEnabled(true);
+    initButton->setEnabled(false);
+    slider->setEnabled(false);
+
+    recordFile = nullptr;
+    imageName = 0;
+    imageCount = 0;
+    recordMode = RecordNone;
+    connect(recButton, SIGNAL(clicked()), this, SLOT(recordSlot()));
+    connect(playButton, SIGNAL(clicked()), this, SLOT(playpauseSlot()));
+    connect(initButton, SIGNAL(clicked()), this, SLOT(initButtonSlot()));
+    connect(stepButton, SIGNAL(clicked()), this, SLOT(oneStepSlot()));
+
+    blinkTimer = new QTimer(this);
+    connect(blinkTimer, SIGNAL(timeout()), this, SLOT(clignoRecordSlot()));
+    blinkTimer->stop();
+
+    modeLocalPlayText = tr("Mode local : en Play");
+    modeLocalPauseText = tr("Mode local : en Pause");
+    modeVisuText = tr("Mode visualisation fichier");
+    mode = ModeLocal;
+    paused = 1;
+    statusLabel = new QLabel(modeLocalPauseText);
+
+    setFormat(QGLFormat(QGL::DoubleBuffer | QGL::DepthBuffer | QGL::Rgba));
+
+    setFocusPolicy(Qt::StrongFocus);
+    setFocus(Qt::OtherFocusReason);
+
+    scenario = newScenario(this);
+    if (!scenario) {
+        modal::critical(nullptr, QString::fromUtf8("Arrêt simultation"),
+                        tr("Echec creation de la scene"), QMessageBox::Ok);
+        exit(1);
+    }
+
+    simTimer = new QTimer(this);
+    connect(simTimer, SIGNAL(timeout()), this, SLOT(oneStepSlot()));
+    simTimer->stop();
+}
+
+Kadmer::~Kadmer() {}
+
+QSize Kadmer::sizeHint() const { return QSize(720, 576); }
+
+void Kadmer::oneStepSlot()
+{
+    if (mode == ModeVisuFichier) {
+        if (sampleIndex == sampleCount) {
+            playpauseSlot();
+            sampleIndex = 0;
+            return;
+        }
+        int n = lecSampleSlot(sampleIndex);
+        if (n == 7 || n == 28) {
+            slider->setValue(sampleIndex);
+            sampleIndex++;
+            return;
+        }
+        if (sampleIndex != 0) {
+            playpauseSlot();
+            sampleIndex = 0;
+        } else {
+            mode = ModeLocal;
+        }
+        return;
+    }
+
+#ifdef KADMER_JOYSTICK
+    int axis0, axis1;
+    if (joystick.readAxes(&axis0, &axis1)) {
+        const DynRover* d = scenario->dynRovers[0];
+        double vmax = d ? d->vmax : 1.0;
+        double cmax = d ? d->cmax : 3.0;
+        joystickCommands(axis0, axis1, vmax, cmax, dynamic, &scenario->vDes, &scenario->cDes);
+    }
+#endif
+
+    double dt = 0.001 * scenario->periodMs;
+    for (int i = 0; i < scenario->nbRovers; i++) {
+        const char* message;
+        if (dynamic && scenario->dynRovers[i])
+            message = dyn_step(scenario->dynRovers[i], scenario->terrain, scenario->cDes,
+                               scenario->vDes, dt);
+        else
+            message = kin_step(scenario->confRovers[i], scenario->terrain, scenario->cDes,
+                               scenario->vDes, dt);
+        afficheErreur(message);
+    }
+    if (scenario->nbRovers == 0)
+        return;
+    if (!dynamic)
+        scenario->confRovers[0]->temps += dt;
+    updateGL();
+    afficheEtat(scenario->confRovers[0], scenario->dynRovers[0]);
+}
+
+void Kadmer::playpauseSlot()
+{
+    if (paused) {
+        disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
+        slider->setEnabled(false);
+        paused = 0;
+        playButton->setText("PAUSE");
+        stepButton->setEnabled(false);
+        initButton->setEnabled(false);
+        simTimer->start(scenario->periodMs);
+        if (mode == ModeLocal)
+            statusLabel->setText(modeLocalPlayText);
+    } else {
+        simTimer->stop();
+        paused = 1;
+        playButton->setText("PLAY");
+        slider->setEnabled(true);
+        stepButton->setEnabled(true);
+        initButton->setEnabled(true);
+        if (mode == ModeVisuFichier)
+            connect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)),
+                    Qt::UniqueConnection);
+        if (mode == ModeLocal)
+            statusLabel->setText(modeLocalPauseText);
+    }
+}
+
+void Kadmer::localSlot()
+{
+    localAction->setEnabled(false);
+    mode = ModeLocal;
+    if (!paused)
+        playpauseSlot();
+}
+
+void Kadmer::switchDynCinSlot()
+{
+    scenario->vDes = 0.0;
+    scenario->cDes = 0.0;
+    dynamic = !dynamic;
+    if (dynamic) {
+        if (scenario->nbRovers > 0 && scenario->dynRovers[0])
+            dyn_reset(scenario->dynRovers[0]);
+        dynCinAction->setText(tr("&Pil. Cinematique"));
+    } else {
+        dynCinAction->setText(tr("&Pil. Dynamique"));
+    }
+}
+
+void Kadmer::initButtonSlot()
+{
+    slider->setValue(0);
+    initButton->setEnabled(false);
+}
+
+void Kadmer::afficheHelpSlot()
+{
+    QLabel* help = new QLabel(tr(
+        "<h5>ACTION DES TOUCHES DU CLAVIER :</h5><ul><li>p(minus) pour projection "
+        "orthogonale</li><li>P(majus) pour perspective</li></ul><h5>Mouvements maquette hors "
+        "sol :</h5><ul><li>z, Z               : +/- Translation en z</li><li>r, R               "
+        ": +/- Rotation en roulis(x)</li><li>t, T               : +/- Rotation en "
+        "tangage(y)</li><li>1,2,3,4,5,6        : selection chaine</li><li>F1,F2,F3,F4        : "
+        "selection axe : +/- avec shift</li></ul><h5>Mouvements maquette placee "
+        "sol :</h5><ul><li>0,o,O          : Retour origine</li><li>x, X               : +/- "
+        "Translation en x</li><li>y, Y               : +/- Translation en y</li><li>l, L       "
+        "        : +/- Rotation en lacet (z)</li><li>+, -               : +/- vitesse "
+        "avance</li><li>S, s               : stop</li><li>d, g               : +/- braquage "
+        "droite/gauche</li></ul><h5>Mouvements observateur :</h5><ul><li>PageUp/Down    : +/- "
+        "eloignement</li><li>Right/Left         : deplacement en azimut</li><li>Up/Down        "
+        "    : deplacement en site</li><li>ShiftRight/Left    : deplacement "
+        "droite/gauche</li><li>ShiftUp/Down       : deplacement haut/bas</li><li>Esc          "
+        "      : retour point de vue initial</li></ul>"));
+    // a help window closed by the user is not needed any more
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help->setWindowTitle("Aide Kadmer");
+    help->show();
+}
+
+void Kadmer::grabImageSlot()
+{
+    QImage image = grabFrameBuffer(false);
+    QString name = modal::getSaveFileName(this, tr("Sauve Image"), QString(),
+                                          tr("Fichier image (*.jpg)"));
+    if (!name.isEmpty())
+        image.save(name);
+}
+
+void Kadmer::afficheErreur(const char* message)
+{
+    if (!message)
+        return;
+    // ticks go on while the question is open; stacking a second question on
+    // the first would nest modal loops without bound
+    if (questionOpen)
+        return;
+    QString text = tr(QString::asprintf("Message d'erreur :\n%s\nVoulez-vous continuer ?", message)
+                          .toUtf8()
+                          .constData());
+    questionOpen = true;
+    QMessageBox::StandardButton answer =
+        modal::question(this, "Erreur Simulation !!", text, QMessageBox::Yes | QMessageBox::No);
+    questionOpen = false;
+    if (answer != QMessageBox::Yes)
+        QApplication::closeAllWindows();
+}
+
+void Kadmer::afficheEtat(ConfRover* conf, DynRover* dyn)
+{
+    QString line;
+    line.reserve(8 * 18);
+    auto add = [&line](double v) { line += QString::asprintf("%8.3lf", v); };
+    add(conf->temps);
+    for (int i = 0; i < 3; i++)
+        add(conf->pos[i]);
+    for (int i = 0; i < 3; i++)
+        add(conf->att[i] * RadToDeg);
+    for (int i = 0; i < 3; i++)
+        add(conf->q[i] * RadToDeg);
+    if (dyn) {
+        for (int i = 0; i < 6; i++)
+            add(dyn->qd[3 + i] * 100.0 * conf->rayonRoue);
+        if (mode == ModeLocal) {
+            add(scenario->vDes);
+            add(scenario->cDes);
+        }
+    }
+    valuesLabel->setText(line);
+    recordState(conf, dyn);
+}
+
+void Kadmer::showEvent(QShowEvent* event)
+{
+    if (mode == ModeVisuFichier && paused == 0)
+        simTimer->start(scenario->periodMs);
+    QGLWidget::showEvent(event);
+}
+
+void Kadmer::hideEvent(QHideEvent* event)
+{
+    if (mode == ModeVisuFichier && paused == 0)
+        simTimer->stop();
+    QGLWidget::hideEvent(event);
+}
+
+void Kadmer::initializeGL()
+{
+    creeListes(scenario);
+    glClearColor(0.85f, 0.95f, 0.95f, 1.0f);
+}
+
+void Kadmer::resizeGL(int width, int height) { tailleVue(scenario, width, height); }
+
+void Kadmer::paintGL() { afficheScene(scenario); }
+
+void Kadmer::setModeLecture(int newMode, bool endPaused)
+{
+    fileAction->setText(tr("&Lecture Fichier"));
+    netAction->setText(tr("&Lecture Reseau"));
+    fileAction->setEnabled(true);
+    netAction->setEnabled(true);
+    localAction->setEnabled(true);
+    mode = newMode;
+    if (mode == ModeVisuFichier) {
+        statusLabel->setText(modeVisuText);
+        if (playFile)
+            rewind(playFile);
+        sampleIndex = 0;
+        slider->setMaximum(sampleCount - 1);
+        slider->setValue(0);
+    }
+    paused = endPaused ? 0 : 1;
+    playpauseSlot();
+}

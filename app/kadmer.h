@@ -1,0 +1,126 @@
+// The 3-D view of the simulator, and the controller that owns every control,
+// the modes and the simulation tick.
+#ifndef KADMER_APP_KADMER_H
+#define KADMER_APP_KADMER_H
+
+#include <QGLWidget>
+#include <QString>
+#include <QTcpSocket>
+#include <cstdio>
+
+#ifdef KADMER_JOYSTICK
+#include "app/joystick.h"
+#endif
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QTimer;
+class QVBoxLayout;
+struct Scenario;
+struct ConfRover;
+struct DynRover;
+
+enum KadmerMode { ModeLocal = 0, ModeLectFichier = 1, ModeLectReseau = 2, ModeVisuFichier = 3 };
+enum RecordMode { RecordNone = 0, RecordTrajectory = 1, RecordImages = 2, RecordBoth = 3 };
+enum { MaxSamples = 20000 };
+
+class Kadmer : public QGLWidget {
+    Q_OBJECT
+
+public:
+    explicit Kadmer(QWidget* parent);
+    ~Kadmer() override;
+
+    QSize sizeHint() const override;
+
+    // the simulation question after a step reported a problem; null: nothing
+    void afficheErreur(const char* message);
+    // refreshes the values line, then writes the recording when active
+    void afficheEtat(ConfRover* conf, DynRover* dyn);
+    // enters a playback mode, paused when endPaused is true, running otherwise
+    void setModeLecture(int newMode, bool endPaused);
+    // prepares a reading: 1 from a file, 2 from the network
+    int initLect(int source);
+    // the common end of a network reading, with its status text
+    void finLectReseau(const QString& status);
+
+public slots:
+    void afficheHelpSlot();
+    void grabImageSlot();
+    void localSlot();
+    void initLectFichSlot();
+    void initLectNetSlot();
+    void switchDynCinSlot();
+    void oneStepSlot();
+    void recordSlot();
+    void clignoRecordSlot();
+    void playpauseSlot();
+    void initButtonSlot();
+    int lecSampleSlot(int m);
+    void skSendRequest();
+    void skReadNewData();
+    void skConnectionClosedByServer();
+    void skError();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+
+public:
+    Scenario* scenario;
+    QSlider* slider;
+    QLabel* counterLabel;
+    QLabel* valuesLabel;
+    QPushButton* recButton;
+    QPushButton* playButton;
+    QPushButton* initButton;
+    QPushButton* stepButton;
+    QLabel* statusLabel;
+    QString modeLocalPlayText;
+    QString modeLocalPauseText;
+    QString modeVisuText;
+    QVBoxLayout* tableLayout;
+    FILE* recordFile;
+    QTimer* simTimer;
+    QTimer* blinkTimer;
+    QAction* fileAction;
+    QAction* netAction;
+    QAction* localAction;
+    QAction* dynCinAction;
+    int mode;
+    int paused;
+    int recordMode;
+    bool dynamic;
+    bool blinkOn;
+    // image directory followed by the current image name, sized to fit
+    QByteArray imageDir;
+    // offset in imageDir where "/img%05d.jpg" is written
+    int imageName;
+    int imageCount;
+#ifdef KADMER_JOYSTICK
+    Joystick joystick;
+#endif
+    FILE* playFile;
+    int sampleIndex;
+    int sampleCount;
+    long long sampleOffsets[MaxSamples];
+    char lineBuffer[1024];
+    QTcpSocket socket;
+    qint16 blockSize;
+
+private:
+    // the recording half of afficheEtat
+    void recordState(ConfRover* conf, DynRover* dyn);
+    // a question of afficheErreur is open: further messages are not stacked
+    bool questionOpen;
+    // a network reading has ended and not restarted: a nested end does nothing
+    bool readingEnded;
+};
+
+#endif

@@ -1,0 +1,105 @@
+#include "app/scenario.h"
+
+#include "app/modal.h"
+#include "app/scenario_dialogs.h"
+#include "rover/confrover.h"
+#include "rover/dynamics.h"
+#include "rover/dynrover.h"
+
+#include <QCoreApplication>
+#include <cstdlib>
+
+// the angle of friction given to the simplified soil at creation: 30 degrees
+static const double SoilAngle = 0.5235987755982988;
+
+static QString translated(const char* text)
+{
+    return QCoreApplication::translate("Scenario", text);
+}
+
+// shows a creation failure; returns null so the caller can return it at once
+static Scenario* fail(QWidget* parent, const char* text)
+{
+    modal::critical(parent, "In newScenario", translated(text), QMessageBox::Ok);
+    return nullptr;
+}
+
+Scenario* newScenario(QWidget* parent)
+{
+    Scenario* s = static_cast<Scenario*>(calloc(1, sizeof(Scenario)));
+    if (!s)
+        return fail(parent, "Echec allocation !");
+
+    s->terrain = &s->mnt;
+    s->soil = &s->dynSol;
+    s->zones = nullptr;
+    s->dynRovers[0] = &s->dynRover;
+    s->confRovers[0] = &s->dynRover.conf;
+    s->nbRovers = 1;
+    s->perspective = 1;
+    s->fovy = 30.0;
+    s->distance = 20.0;
+    s->azimuth = -120.0;
+    s->site = 20.0;
+    s->panX = 0.0;
+    s->panY = 0.0;
+    s->lightPosition[0] = 0.0f;
+    s->lightPosition[1] = 0.3f;
+    s->lightPosition[2] = 1.0f;
+    s->lightPosition[3] = 0.0f;
+
+    DynRover* dyn = &s->dynRover;
+    ConfRover* conf = &dyn->conf;
+    dyn->voie = 1.0;
+    dyn->inclinaison = 0.0;
+    dyn->quadri = 0;
+    runGeoDialog(parent, dyn);
+
+    if (const char* m = geodir_rover(conf, dyn->voie, dyn->inclinaison, dyn->quadri))
+        return fail(parent, m);
+    if (const char* m = update_geometry(conf))
+        return fail(parent, m);
+
+    dyn->testLibre = 0;
+    dyn->fresults = nullptr;
+    dyn->verbose = 0;
+    dyn->fdata = nullptr;
+    dyn_defaults(dyn);
+    s->periodMs = 40;
+    runRoverDialog(parent, dyn, &s->periodMs);
+
+    dyn_constants(dyn);
+
+    Mnt* mnt = &s->mnt;
+    mnt->fichier = nullptr;
+    mnt->typeMNT = 1;
+    mnt->typeDyn = 0;
+    mnt->coefH = 1.0;
+    mnt->hBosses = 0.1;
+    mnt->dx = mnt->dy = 0.25;
+    mnt->Xmin = mnt->Ymin = -10.0;
+    mnt->Xmax = mnt->Ymax = 10.0;
+    runMntDialog(parent, mnt);
+
+    if (new_mnt(mnt) < 0)
+        return fail(parent, "Echec initialisation MNT");
+
+    if (mnt->typeDyn == 1) {
+        s->zones = nouvellesZones(nullptr);
+        if (!s->zones)
+            return fail(parent, "Echec allocation !");
+        runMacroSolDialog(parent, s->zones);
+        mnt->sol = s->zones;
+    } else {
+        init_dynSol(&s->dynSol, SoilAngle, dyn->data.g);
+        runDynSolDialog(parent, &s->dynSol);
+        mnt->sol = &s->dynSol;
+    }
+
+    if (const char* m = place_on_ground(conf, mnt))
+        return fail(parent, m);
+
+    s->vDes = 0.0;
+    s->cDes = 0.0;
+    return s;
+}

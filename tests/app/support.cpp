@@ -1,0 +1,30 @@
+#include "support.h"
+
+#include <QTest>
+
+ModalScript::ModalScript()
+{
+    modal::Hooks& h = modal::hooks();
+    h.messageBox = [this](QWidget*, QMessageBox::Icon, const QString& title, const QString& text,
+                          QMessageBox::StandardButtons) {
+        boxes << title + "|" + text;
+        if (duringBox)
+            duringBox();
+        return reply;
+    };
+    h.fileName = [this](QWidget*, const QString&, const QString&, const QString&, bool) {
+        return fileName;
+    };
+    h.directory = [this](QWidget*, const QString&, const QString&) { return directory; };
+    h.exec = [this](QDialog*) { return dialogResult; };
+}
+
+ModalScript::~ModalScript() { modal::hooks() = modal::Hooks(); }
+
+std::unique_ptr<MainWindow> openMainWindow()
+{
+    std::unique_ptr<MainWindow> w(new MainWindow);
+    w->show();
+    QTest::qWaitForWindowExposed(w.get());
+    return w;
+}

@@ -1,0 +1,35 @@
+// Shared set-up of the shell tests: a main window on the default scenario,
+// with every configuration dialog cancelled and every message box answered.
+#ifndef KADMER_TESTS_APP_SUPPORT_H
+#define KADMER_TESTS_APP_SUPPORT_H
+
+#include "app/kadmer.h"
+#include "app/mainwindow.h"
+#include "app/modal.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// answers every modal interaction with a scripted reply and keeps a log
+struct ModalScript {
+    ModalScript();
+    ~ModalScript();
+
+    // titles and texts of the message boxes shown, in order
+    QStringList boxes;
+    // reply to message boxes
+    QMessageBox::StandardButton reply = QMessageBox::Yes;
+    // called while a message box is open (a nested event, for instance)
+    std::function<void()> duringBox;
+    // reply to file and directory dialogs
+    QString fileName;
+    QString directory;
+    // result of dialogs run through modal::exec
+    int dialogResult = 0;
+};
+
+// a shown main window on the default scenario
+std::unique_ptr<MainWindow> openMainWindow();
+
+#endif
