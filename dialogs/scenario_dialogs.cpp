@@ -1,9 +1,55 @@
-// Until the dialogs exist every step behaves as a cancelled dialog: the
-// defaults stay in force.
+// The dialog steps of scenario creation: each dialog is built on its record,
+// run modally, and read back only when the user accepted it.
 #include "app/scenario_dialogs.h"
 
-bool runGeoDialog(QWidget*, DynRover*) { return false; }
-bool runRoverDialog(QWidget*, DynRover*, int*) { return false; }
-bool runMntDialog(QWidget*, Mnt*) { return false; }
-bool runDynSolDialog(QWidget*, DynSol*) { return false; }
-bool runMacroSolDialog(QWidget*, ZonesSol*) { return false; }
+#include "app/modal.h"
+#include "dialogs/dynsoldialog.h"
+#include "dialogs/geodialog.h"
+#include "dialogs/macrosoldialog.h"
+#include "dialogs/mntdialog.h"
+#include "dialogs/roverdialog.h"
+
+bool runGeoDialog(QWidget* parent, DynRover* rover)
+{
+    GeoDialog dialog(rover, parent);
+    if (modal::exec(&dialog) != QDialog::Accepted)
+        return false;
+    dialog.litGeo(rover);
+    return true;
+}
+
+bool runRoverDialog(QWidget* parent, DynRover* rover, int* periodMs)
+{
+    RoverDialog dialog(rover, *periodMs, parent);
+    if (modal::exec(&dialog) != QDialog::Accepted)
+        return false;
+    dialog.litRover(rover, periodMs);
+    return true;
+}
+
+bool runMntDialog(QWidget* parent, Mnt* mnt)
+{
+    MntDialog dialog(mnt, parent);
+    if (modal::exec(&dialog) != QDialog::Accepted)
+        return false;
+    dialog.litMnt(mnt);
+    return true;
+}
+
+bool runDynSolDialog(QWidget* parent, DynSol* sol)
+{
+    DynSolDialog dialog(sol, parent);
+    if (modal::exec(&dialog) != QDialog::Accepted)
+        return false;
+    dialog.litDynSol(sol);
+    return true;
+}
+
+bool runMacroSolDialog(QWidget* parent, ZonesSol* zones)
+{
+    MacroSolDialog dialog(zones, parent);
+    if (modal::exec(&dialog) != QDialog::Accepted)
+        return false;
+    dialog.litMacroSol();
+    return true;
+}

@@ -1,0 +1,103 @@
+#include "dialogs/mntdialog.h"
+
+#include "ui_mntdialog.h"
+
+#include "app/modal.h"
+#include "terrain/mnt.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+// pages of the stacked widget
+enum { PageFichier = 0, PageInterne = 1 };
+
+MntDialog::MntDialog(const Mnt* mnt, QWidget* parent)
+    : QDialog(parent), ui(new Ui::MntDialog), fichier(nullptr), fichierRemis(false)
+{
+    ui->setupUi(this);
+    ui->stackedWidget->setCurrentIndex(PageInterne);
+
+    ui->comboBox_TypeMNT->setCurrentIndex(mnt->typeMNT);
+    ui->comboBox_TypeMNT->setMaxCount(3);
+    ui->comboBox_TypeDyn->setCurrentIndex(mnt->typeDyn);
+    ui->comboBox_TypeDyn->setMaxCount(2);
+
+    ui->doubleSpinBox_coefH->setValue(mnt->coefH);
+    ui->doubleSpinBox_dimCell->setValue(mnt->dx);
+    ui->doubleSpinBox_hBosses->setValue(mnt->hBosses);
+    ui->doubleSpinBox_Xmax->setValue(mnt->Xmax);
+    ui->doubleSpinBox_Xmin->setValue(mnt->Xmin);
+    ui->doubleSpinBox_Ymax->setValue(mnt->Ymax);
+    ui->doubleSpinBox_Ymin->setValue(mnt->Ymin);
+}
+
+MntDialog::~MntDialog()
+{
+    oublieFichier();
+    delete ui;
+}
+
+void MntDialog::litMnt(Mnt* mnt)
+{
+    mnt->coefH = ui->doubleSpinBox_coefH->value();
+    mnt->dx = ui->doubleSpinBox_dimCell->value();
+    mnt->dy = ui->doubleSpinBox_dimCell->value();
+    mnt->hBosses = ui->doubleSpinBox_hBosses->value();
+    mnt->typeMNT = ui->comboBox_TypeMNT->currentIndex();
+    mnt->typeDyn = ui->comboBox_TypeDyn->currentIndex();
+    mnt->Xmax = ui->doubleSpinBox_Xmax->value();
+    mnt->Xmin = ui->doubleSpinBox_Xmin->value();
+    mnt->Ymax = ui->doubleSpinBox_Ymax->value();
+    mnt->Ymin = ui->doubleSpinBox_Ymin->value();
+    mnt->fichier = fichier;
+    // the record (and the terrain builder behind it) now owns the stream
+    fichierRemis = fichier != nullptr;
+}
+
+// drops the chosen file; a stream nobody else holds is closed, since nothing
+// would ever read it
+void MntDialog::oublieFichier()
+{
+    if (fichier && !fichierRemis)
+        fclose(fichier);
+    fichier = nullptr;
+    fichierRemis = false;
+}
+
+void MntDialog::on_radioButton_Fichier_toggled(bool checked)
+{
+    if (!checked) {
+        oublieFichier();
+        ui->label_NomFichier->setText(tr("Inconnu"));
+        ui->stackedWidget->setCurrentIndex(PageInterne);
+        return;
+    }
+
+    ui->stackedWidget->setCurrentIndex(PageFichier);
+    const QString nom =
+        modal::getOpenFileName(nullptr, tr("Ouvrir un fichier MNT existant ?"), ".", QString());
+    if (!nom.isEmpty()) {
+        oublieFichier();
+        fichier = fopen(QFile::encodeName(nom).constData(), "rt");
+        if (fichier) {
+            ui->label_NomFichier->setText(QFileInfo(nom).fileName());
+            return;
+        }
+    }
+    // no name, or a file that does not open: back to the built-in terrain,
+    // whose toggle clears the file state
+    oublieFichier();
+    ui->label_NomFichier->setText(tr("Inconnu"));
+    ui->radioButton_Interne->setChecked(true);
+}
+
+void MntDialog::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        const QString nom = ui->label_NomFichier->text();
+        ui->retranslateUi(this);
+        if (fichier)
+            ui->label_NomFichier->setText(nom);
+    }
+}
