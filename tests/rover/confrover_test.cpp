@@ -126,19 +126,6 @@ TEST(Geometry, InvalidSizesAreRefusedWithTheirMessage) {
   }
 }
 
-TEST(Geometry, RepeatedSetUpKeepsThePoseAndAngles) {
-  ConfPtr cr = nouveau(1.0, 0.0, 0);
-  cr->pos[0] = 3;
-  cr->att[ATT_AZIMUT] = 0.5;
-  cr->q[Q_ROUE + 2] = 1.25;
-  ASSERT_EQ(geodir_rover(cr.get(), 2.0, 5 * kDeg, 1), nullptr);
-  EXPECT_EQ(cr->pos[0], 3);
-  EXPECT_EQ(cr->att[ATT_AZIMUT], 0.5);
-  EXPECT_EQ(cr->q[Q_ROUE + 2], 1.25);
-  EXPECT_EQ(cr->quadri, 1);
-  EXPECT_DOUBLE_EQ(cr->rayonRoue, 0.3);
-}
-
 // ---- four-bar legs ---------------------------------------------------------
 
 TEST(FourBar, RatioIsMinusTheDerivativeOfTheOutputAngle) {
@@ -163,27 +150,6 @@ TEST(FourBar, RatioIsMinusTheDerivativeOfTheOutputAngle) {
       EXPECT_NEAR(rho, -(plus - moins) / (2 * eps), 1e-8) << theta;
     }
   }
-}
-
-TEST(FourBar, ParallelogramIsExactAndUnitRatio) {
-  const double a = 0.3, b = 0.5;
-  for (double theta = 0.2; theta < 2.9; theta += 0.3) {
-    double rho = 0;
-    int echec = 1;
-    const double alpha = solve_quadrilateral(theta, a, b, a, b, &rho, &echec);
-    EXPECT_NEAR(alpha, kPi - theta, 1e-12);
-    EXPECT_NEAR(rho, 1, 1e-12);
-    EXPECT_EQ(echec, 0);
-  }
-}
-
-TEST(FourBar, ImpossibleLinkageIsClampedAndReported) {
-  int echec = 0;
-  double rho;
-  // d longer than a + b + c cannot close
-  const double alpha = solve_quadrilateral(1.0, 0.1, 0.2, 0.1, 1.0, &rho, &echec);
-  EXPECT_EQ(echec, 1);
-  EXPECT_TRUE(std::isfinite(alpha));
 }
 
 // The support joint follows the traverse at -rho times its rate, for every
