@@ -46,22 +46,6 @@ void expectUneZoneParDefaut(const ZonesSol& zs)
     EXPECT_EQ(zs.premiere->c, 1150.0);
 }
 
-TEST(ZonesSol, DefaultZoneHoldsTheReferenceSoil)
-{
-    Liste l;
-    ZoneSol* z = ajouteZoneDefaut(&l.zs, 1, 2, 3);
-    ASSERT_NE(z, nullptr);
-    EXPECT_EQ(l.zs.nbZones, 1);
-    EXPECT_STREQ(z->nom, "Zone 0");
-    EXPECT_EQ(z->hzone, 0);
-    EXPECT_EQ(z->R, 3.0);
-    EXPECT_NEAR(z->phi, 28 * kDeg, 1e-16);
-    EXPECT_NEAR(z->tanPhi, tan(z->phi), 1e-16);
-    EXPECT_NEAR(z->Xc, 26 * kDeg, 1e-16);
-    EXPECT_EQ(z->kphi, 505800.0);
-    EXPECT_EQ(z->K, 0.012);
-}
-
 TEST(ZonesSol, HighestLevelContainingThePointWinsEarliestAmongEquals)
 {
     for (bool inverse : {false, true}) {
