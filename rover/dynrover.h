@@ -171,6 +171,20 @@ struct DynRover {
   double h[NB_CHAINES][NB_AXES];   // gravity and velocity terms on the joint
   double hCaisse[6];               // gravity and velocity terms of the
                                    // translation and rotation rows
+
+  // -- working quantities of the dynamics (rover/dynamics.cpp), appended ----
+  // per chain and joint, body axes, relative to the body origin:
+  Vec3 Ub[NB_CHAINES][NB_AXES];    // joint axis (unit)
+  Vec3 Ob[NB_CHAINES][NB_AXES];    // joint origin, a point of the axis, m
+  Vec3 Gb[NB_CHAINES][NB_AXES];    // body centre of gravity, m
+  Mat3 Ib[NB_CHAINES][NB_AXES];    // body inertia tensor at its centre, kg.m^2
+  double drho[NB_CHAINES];         // d rho / d traverse angle, 1/rad
+  Vec3 Ft[NB_CHAINES];             // contact force, terrain axes (0 off the
+                                   // ground), N
+  Vec3 Fb[NB_CHAINES];             // the same in body axes, N
+  double Qc[NB_CHAINES][NB_AXES];  // its generalised force on each joint, N.m
+  double acc[NB_DDL];              // last solution of M * acc = F
+  long sousPas;                    // integration sub-steps since dyn_reset
 };
 
 // ---- construction ----------------------------------------------------------

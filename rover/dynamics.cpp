@@ -1,0 +1,851 @@
+// Equations of motion of the rover: constants, configuration-dependent
+// quantities, assembly and solution, motor torques of the driven joints.
+//
+// Notation (docs/dynamics.md gives the derivation):
+//   R      body orientation (terrain <- body), omega body angular velocity
+//          (body axes), p' body origin velocity (terrain axes)
+//   per chain c and joint j (0 traverse, 1 support, 2 steering, 3 fork,
+//   4 wheel), all in body axes relative to the body origin:
+//   o_j    a point of joint j's axis (origin of its frame), u_j its unit axis,
+//   G_j    centre of gravity of body j, Ib_j its inertia tensor at G_j,
+//   w_j    angular velocity of body j relative to the body (sum u_k qd_k),
+//   Sub_j  the bodies moved by joint j (j..4): mass, first and second
+//          moments about the body origin.
+#include "rover/dynamics.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "terrain/dynsol.h"
+#include "terrain/mnt.h"
+#include "terrain/zonesol.h"
+
+namespace {
+
+// ---- small fixed-size helpers (inlined: this is the sub-step's inner loop) --
+
+inline double dot3(const double a[3], const double b[3])
+{
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+inline void cross3(double o[3], const double a[3], const double b[3])
+{
+    double x = a[1] * b[2] - a[2] * b[1];
+    double y = a[2] * b[0] - a[0] * b[2];
+    double z = a[0] * b[1] - a[1] * b[0];
+    o[0] = x;
+    o[1] = y;
+    o[2] = z;
+}
+
+// o += a x b
+inline void add_cross3(double o[3], const double a[3], const double b[3])
+{
+    o[0] += a[1] * b[2] - a[2] * b[1];
+    o[1] += a[2] * b[0] - a[0] * b[2];
+    o[2] += a[0] * b[1] - a[1] * b[0];
+}
+
+// o = M v (column-major Mat3)
+inline void mul3(double o[3], const double M[9], const double v[3])
+{
+    double x = M[0] * v[0] + M[3] * v[1] + M[6] * v[2];
+    double y = M[1] * v[0] + M[4] * v[1] + M[7] * v[2];
+    double z = M[2] * v[0] + M[5] * v[1] + M[8] * v[2];
+    o[0] = x;
+    o[1] = y;
+    o[2] = z;
+}
+
+// o = M^T v
+inline void tmul3(double o[3], const double M[9], const double v[3])
+{
+    double x = M[0] * v[0] + M[1] * v[1] + M[2] * v[2];
+    double y = M[3] * v[0] + M[4] * v[1] + M[5] * v[2];
+    double z = M[6] * v[0] + M[7] * v[1] + M[8] * v[2];
+    o[0] = x;
+    o[1] = y;
+    o[2] = z;
+}
+
+// I = Q diag(d) Q^T for a rotation Q (column-major), both triangles
+inline void rotate_diag(double I[9], const double Q[9], const double d[3])
+{
+    for (int i = 0; i < 3; ++i)
+        for (int j = i; j < 3; ++j) {
+            double s = Q[i] * d[0] * Q[j] + Q[i + 3] * d[1] * Q[j + 3] +
+                       Q[i + 6] * d[2] * Q[j + 6];
+            I[i + 3 * j] = s;
+            I[j + 3 * i] = s;
+        }
+}
+
+// J += Ib + m (|G|^2 Id - G G^T): a body's inertia moved to the body origin
+inline void add_inertia_at_origin(double J[9], const double Ib[9], double m,
+                                  const double G[3])
+{
+    double g2 = dot3(G, G);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            J[i + 3 * j] += Ib[i + 3 * j] + m * ((i == j ? g2 : 0.0) - G[i] * G[j]);
+}
+
+// the joint's local axis: x, y, z, or its own vector (axis index 4)
+inline const double* local_axis(const ConfRover* cr, int c, int j)
+{
+    static const double ex[3] = {1, 0, 0}, ey[3] = {0, 1, 0}, ez[3] = {0, 0, 1};
+    switch (cr->axe[c][j]) {
+    case 1: return ex;
+    case 2: return ey;
+    case 3: return ez;
+    default: return cr->axeVec[c][j];
+    }
+}
+
+// the soil of a missing terrain: flat ground with the default visco-elastic law
+const DynSol* default_soil(double g)
+{
+    static DynSol sol;
+    static double gsol = -1.0;
+    if (g != gsol) {
+        init_dynSol(&sol, 0.5235987755982988, g);
+        gsol = g;
+    }
+    return &sol;
+}
+
+// d rho / d q of chain c's four-bar leg at its last solution (0 for the
+// parallelogram): rho = (a/c) (b sin th - c sin(th+al)) / (b sin al - a sin(th+al))
+// differentiated along the linkage (d al = -rho d th); the input angle is
+// theta0 - q for AvantG, AvantD, aRriereG and theta0 + q for the others
+double four_bar_rate(const ConfRover* cr, int c)
+{
+    if (!cr->quadri)
+        return 0.0;
+    double a = cr->quadA[c], b = cr->quadB[c], cc = cr->quadC[c];
+    double th = cr->quadTheta[c], al = cr->quadAlpha[c], rho = cr->rho[c];
+    double s = std::sin(th + al), co = std::cos(th + al);
+    double num = b * std::sin(th) - cc * s;
+    double den = b * std::sin(al) - a * s;
+    if (den == 0.0)
+        return 0.0;
+    double dnum = b * std::cos(th) - cc * co * (1.0 - rho);
+    double dden = -b * rho * std::cos(al) - a * co * (1.0 - rho);
+    double drho_dth = (a / cc) * (dnum * den - num * dden) / (den * den);
+    bool first_group = (c == AVANT_G || c == AVANT_D || c == ARRIERE_G);
+    return first_group ? -drho_dth : drho_dth;
+}
+
+const char* const dashes55 = "-------------------------------------------------------\n";
+const char* const dashes51 = "---------------------------------------------------\n";
+const char* const dashes27 = "---------------------------\n";
+
+} // namespace
+
+// ---- constants ---------------------------------------------------------------
+
+void dyn_constants(DynRover* rover)
+{
+    const DataDynRov& d = rover->data;
+    vec_zero(rover->gravite);
+    rover->gravite[2] = -d.g;
+
+    rover->m0 = d.m0;
+    vec_copy(rover->RG0, d.cdg0);
+    double diag0[3] = {d.m0 * d.rg0[0] * d.rg0[0], d.m0 * d.rg0[1] * d.rg0[1],
+                       d.m0 * d.rg0[2] * d.rg0[2]};
+    std::memset(rover->In0, 0, sizeof(Mat3));
+    for (int k = 0; k < 3; ++k)
+        rover->In0[4 * k] = diag0[k];
+
+    double mtot = d.m0;
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        bool arriere = (c == ARRIERE_G || c == ARRIERE_D);
+        bool milieu = (c == MILIEU_G || c == MILIEU_D);
+        // the file gives right-hand chains; left chains mirror x
+        double sx = (c % 2 == 0) ? -1.0 : 1.0;
+        const double* rg[NB_AXES];
+        double m[NB_AXES];
+        Vec3 G[NB_AXES];
+        for (int j = 0; j < NB_AXES; ++j)
+            vec_zero(G[j]);
+
+        // each traverse carries two chains and is split equally between them
+        m[J_TRAVERSE] = 0.5 * (arriere ? d.mTravR : d.mTravL);
+        rg[J_TRAVERSE] = arriere ? d.rgTravR : d.rgTravL;
+
+        const double* cs = arriere ? d.cdgSupR : d.cdgSupL;
+        m[J_SUPPORT] = arriere ? d.mSupR : d.mSupL;
+        rg[J_SUPPORT] = arriere ? d.rgSupR : d.rgSupL;
+        G[J_SUPPORT][0] = sx * cs[0];
+        G[J_SUPPORT][1] = milieu ? -cs[1] : cs[1];
+        G[J_SUPPORT][2] = cs[2];
+
+        m[J_STEERING] = d.mSteer;
+        rg[J_STEERING] = d.rgSteer;
+        G[J_STEERING][0] = sx * d.cdgSteer[0];
+        G[J_STEERING][2] = d.cdgSteer[1];
+
+        m[J_FOURCHE] = d.mFourche;
+        rg[J_FOURCHE] = d.rgFourche;
+        G[J_FOURCHE][0] = sx * d.cdgFourche[0];
+        G[J_FOURCHE][2] = d.cdgFourche[1];
+
+        m[J_ROUE] = d.mRoue;
+        rg[J_ROUE] = d.rgRoue;
+        G[J_ROUE][0] = sx * d.xRoue;
+
+        for (int j = 0; j < NB_AXES; ++j) {
+            rover->mi[c][j] = m[j];
+            vec_copy(rover->OiGi[c][j], G[j]);
+            std::memset(rover->Ini[c][j], 0, sizeof(Mat3));
+            for (int k = 0; k < 3; ++k)
+                rover->Ini[c][j][4 * k] = m[j] * rg[j][k] * rg[j][k];
+            mtot += m[j];
+        }
+
+        // joint reductions, rotor inertias and joint-side frictions
+        const double red[NB_AXES] = {1.0, 1.0, d.redSteer, d.redElev, d.redRoue};
+        const double jm[NB_AXES] = {0.0, 0.0, d.jmSteer, d.jmElev, d.jmRoue};
+        const double fs[NB_AXES] = {0.0, 0.0, d.fsSteer, d.fsElev, d.fsRoue};
+        const double fv[NB_AXES] = {0.0, 0.0, d.fvSteer, d.fvElev, d.fvRoue};
+        for (int j = 0; j < NB_AXES; ++j) {
+            double n = rover->testLibre ? 1.0 : red[j];
+            rover->N[c][j] = n;
+            rover->Jm[c][j] = jm[j];
+            rover->fsec[c][j] = rover->testLibre ? 0.0 : n * fs[j];
+            rover->fvis[c][j] = rover->testLibre ? 0.0 : n * fv[j];
+        }
+        rover->Cmax[c] = d.cMaxRoue;
+    }
+    rover->mtot = mtot;
+
+    const double dx[4] = {d.dXyz, d.dLtr, d.dTrav, d.dRoue};
+    const double dv[4] = {d.dVitXyz, d.dVitLtr, d.dVitTrav, d.dVitRoue};
+    for (int k = 0; k < NB_DDL; ++k) {
+        int grp = k < 3 ? 0 : k < 6 ? 1 : k < 9 ? 2 : 3;
+        rover->dXmax[k] = dx[grp];
+        rover->dVmax[k] = dv[grp];
+    }
+    rover->vmax = d.vMax;
+    rover->cmax = d.cMax;
+
+    FILE* f = rover->fresults;
+    if (f && rover->verbose > 39) {
+        std::fputs(dashes55, f);
+        std::fputs("PARAMETRES CONSTANTS (INDEPENDANTS DE LA CONFIGURATION)\n", f);
+        std::fputs(dashes55, f);
+        std::fprintf(f, "Masse totale (kg) mtot = %g\n", rover->mtot);
+        std::fputs("CORPS CAISSE ;\n", f);
+        std::fprintf(f, "masse (kg) m0 : %g\n", rover->m0);
+        print_vec3(f, "Position Cdg (m) RGO : \n", rover->RG0);
+        print_mat3(f, "Tenseur inertie caisse (kg.m2) In0 :", rover->In0);
+        for (int c = 0; c < NB_CHAINES; ++c) {
+            std::fputs(dashes27, f);
+            std::fprintf(f, "CORPS DE LA CHAINE %s\n", nomChaine[c]);
+            std::fputs(dashes27, f);
+            for (int j = 0; j < NB_AXES; ++j) {
+                std::fprintf(f, "%s\n", nomCorps[j]);
+                std::fprintf(f, "Masse (kg) mi : %g\n", rover->mi[c][j]);
+                print_vec3(f, "Position Cdg (m) OiGi : \n", rover->OiGi[c][j]);
+                print_mat3(f, "Tenseur inertie (kg.m2) Ini :", rover->Ini[c][j]);
+            }
+        }
+    }
+}
+
+// ---- configuration-dependent quantities --------------------------------------
+
+namespace {
+
+// the contact of wheel c: point, gap, contact frame, velocity, force
+void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3],
+                   const double uW[3])
+{
+    ConfRover* cr = &rover->conf;
+    const double* Rb = frame_rot(cr->caisse);
+    const double* C = frame_origin(cr->monde[c][J_ROUE]);
+    double r = cr->rayonRoue;
+    double* n = cr->normale[c];
+    double P[3] = {C[0] - r * n[0], C[1] - r * n[1], C[2] - r * n[2]};
+    double gap;
+    if (mnt) {
+        double h = hauteur_mnt(mnt, P[0], P[1], n);
+        gap = (P[2] - h) * n[2];
+    } else {
+        gap = C[2] - r;
+    }
+    vec_copy(cr->contact[c], P);
+    double dP[3] = {P[0] - cr->pos[0], P[1] - cr->pos[1], P[2] - cr->pos[2]};
+    tmul3(cr->contactCaisse[c], Rb, dP);
+    rover->ecart[c] = gap;
+
+    // contact frame: columns (n x a) x n, n x a normalised, n
+    double a[3], e1[3], e2[3];
+    mul3(a, Rb, uW);
+    cross3(e2, n, a);
+    vec_normalize(e2, e2);
+    cross3(e1, e2, n);
+    double* Cap = rover->Cap[c];
+    for (int k = 0; k < 3; ++k) {
+        Cap[k] = e1[k];
+        Cap[3 + k] = e2[k];
+        Cap[6 + k] = n[k];
+    }
+
+    // velocity of the wheel's material point at P, terrain axes
+    const double* Pb = cr->contactCaisse[c];
+    const double* om = rover->vit + 3;
+    double vb[3];
+    cross3(vb, om, Pb);
+    vb[0] += vP_rel[0];
+    vb[1] += vP_rel[1];
+    vb[2] += vP_rel[2];
+    double w[3];
+    mul3(w, Rb, vb);
+    w[0] += rover->vit[0];
+    w[1] += rover->vit[1];
+    w[2] += rover->vit[2];
+    tmul3(rover->vContact[c], Cap, w);
+
+    double* d = rover->dtan[c];
+    d[2] = gap;
+    double* F = rover->fContact[c];
+    if (mnt && mnt->typeDyn == SolMacro && mnt->sol) {
+        EntreeMacroSol e;
+        e.dz = gap;
+        vec_copy(e.V, rover->vContact[c]);
+        e.omega = rover->qd[Q_ROUE + c];
+        vec_copy(e.P, P);
+        e.r = r;
+        e.b = cr->largeurRoue;
+        e.g = rover->data.g;
+        e.t = cr->temps;
+        e.t0 = rover->tContact;
+        e.trace = (rover->verbose > 19) ? rover->fresults : nullptr;
+        contact_macroSol(F, c, static_cast<const ZonesSol*>(mnt->sol), &e);
+        // the macro law accumulates no tangential displacement
+        rover->marge[c] = 0.0;
+    } else {
+        const DynSol* sol = (mnt && mnt->sol) ? static_cast<const DynSol*>(mnt->sol)
+                                              : default_soil(rover->data.g);
+        rover->marge[c] = contact_dynSol(sol, F, P, Cap, d, rover->vContact[c]);
+    }
+
+    // a wheel whose normal force is not positive is off the ground: its force
+    // is dropped from every row alike, so no row sees a force the others miss
+    rover->horsSol[c] = !(F[2] > 0.0);
+    if (rover->horsSol[c]) {
+        vec_zero(rover->Fb[c]);
+        vec_zero(rover->Ft[c]);
+    } else {
+        mul3(rover->Ft[c], Cap, F);
+        tmul3(rover->Fb[c], Rb, rover->Ft[c]);
+    }
+}
+
+// the terrain-axes copies printed at verbosity > 99
+void terrain_axes_quantities(DynRover* rover)
+{
+    const double* Rb = frame_rot(rover->conf.caisse);
+    for (int c = 0; c < NB_CHAINES; ++c)
+        for (int i = 0; i < NB_AXES; ++i) {
+            mul3(rover->RGi[c][i], Rb, rover->Gb[c][i]);
+            mul3(rover->Ui_r[c][i], Rb, rover->Ub[c][i]);
+            double tmp[9];
+            mat_mul(tmp, Rb, rover->Ib[c][i]);
+            mat_mul_t(rover->Ini_r[c][i], tmp, Rb);
+            for (int j = 0; j <= i; ++j) {
+                double dG[3];
+                vec_sub(dG, rover->Gb[c][i], rover->Ob[c][j]);
+                mul3(rover->OjGi[c][i][j], Rb, dG);
+            }
+        }
+}
+
+void print_configuration(DynRover* rover)
+{
+    FILE* f = rover->fresults;
+    std::fputs(dashes51, f);
+    std::fputs("PARAMETRES VARIABLES DEPENDANTS DE LA CONFIGURATION\n", f);
+    std::fputs(dashes51, f);
+    print_vec3(f, "Position Cdg (m) RG : \n", rover->RG);
+    print_mat3(f, "Tenseur inertie global (kg.m2) InR :", rover->InR);
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        std::fputs(dashes27, f);
+        std::fprintf(f, "CORPS DE LA CHAINE %s\n", nomChaine[c]);
+        std::fputs(dashes27, f);
+        print_mat3(f, "Matrice Orientation contact roue : Cap :", rover->Cap[c]);
+        for (int i = 0; i < NB_AXES; ++i) {
+            std::fprintf(f, "\n%s\n", nomCorps[i]);
+            std::fprintf(f, "Masse (kg) mi : %g\n", rover->mi[c][i]);
+            print_vec3(f, "Position Cdg (m) RGi : \n", rover->RGi[c][i]);
+            print_mat3(f, "Tenseur inertie (kg.m2) Ini_r :", rover->Ini_r[c][i]);
+            print_vec3(f, "Direction axe rotation Ui_r : \n", rover->Ui_r[c][i]);
+            for (int j = 0; j <= i; ++j) {
+                std::fprintf(f, "     position Cdg axe %s (m) OjGi : ", nomCorps[j]);
+                print_vec3(f, "\n", rover->OjGi[c][i][j]);
+            }
+        }
+    }
+}
+
+} // namespace
+
+const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
+{
+    ConfRover* cr = &rover->conf;
+    if (const char* msg = update_geometry(cr))
+        return msg;
+
+    const double* Rb = frame_rot(cr->caisse);
+    const double* om = rover->vit + 3;
+    double gb[3];
+    tmul3(gb, Rb, rover->gravite);
+
+    // the body itself: bias force m0 (omega x (omega x RG0) - g) at RG0 and
+    // gyroscopic moment omega x In0 omega
+    double Ftot[3], Ntot[3], Stot[3], Jtot[9];
+    {
+        const double* G = rover->RG0;
+        double wG[3], f[3], Iw[3], n[3];
+        cross3(wG, om, G);
+        cross3(f, om, wG);
+        for (int k = 0; k < 3; ++k)
+            f[k] = rover->m0 * (f[k] - gb[k]);
+        mul3(Iw, rover->In0, om);
+        cross3(n, om, Iw);
+        vec_copy(Ftot, f);
+        cross3(Ntot, G, f);
+        vec_axpy(Ntot, Ntot, 1.0, n);
+        vec_scale(Stot, rover->m0, G);
+        std::memset(Jtot, 0, sizeof(Jtot));
+        add_inertia_at_origin(Jtot, rover->In0, rover->m0, G);
+    }
+
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        int t = traverse_chaine(c);
+        double rho = cr->rho[c];
+        double drho = four_bar_rate(cr, c);
+        rover->drho[c] = drho;
+        double qdT = rover->qd[Q_TRAV + t];
+        // joint rates, and the joint accelerations that do not come from the
+        // unknowns (the support's -rho' qd^2; driven accelerations are added
+        // by the assembly through K, T and R)
+        const double qd[NB_AXES] = {qdT, -rho * qdT, rover->qd[Q_STEERING + c],
+                                    rover->qd[Q_FOURCHE + c], rover->qd[Q_ROUE + c]};
+        const double qddb[NB_AXES] = {0.0, -drho * qdT * qdT, 0.0, 0.0, 0.0};
+
+        double f[NB_AXES][3], n[NB_AXES][3];  // bias force at G_j, moment
+        double rotorMoment[NB_AXES][3];       // rotor gyroscopic moment
+        double rotorGen[NB_AXES];             // rotor term on its own joint
+        double vo[3] = {0, 0, 0}, ao[3] = {0, 0, 0};  // joint origin, relative
+        double w[3] = {0, 0, 0}, wd[3] = {0, 0, 0};   // relative ang. vel./acc.
+        double oPrev[3] = {0, 0, 0};
+        double vPrel[3] = {0, 0, 0};
+
+        for (int j = 0; j < NB_AXES; ++j) {
+            const double* Q = frame_rot(cr->rel[c][j]);
+            double* o = rover->Ob[c][j];
+            double* u = rover->Ub[c][j];
+            double* G = rover->Gb[c][j];
+            vec_copy(o, frame_origin(cr->rel[c][j]));
+            mul3(u, Q, local_axis(cr, c, j));
+            mul3(G, Q, rover->OiGi[c][j]);
+            vec_add(G, G, o);
+            double diag[3] = {rover->Ini[c][j][0], rover->Ini[c][j][4], rover->Ini[c][j][8]};
+            rotate_diag(rover->Ib[c][j], Q, diag);
+
+            // move along the previous body to this joint's origin
+            if (j > 0) {
+                double dO[3], t1[3];
+                vec_sub(dO, o, oPrev);
+                add_cross3(vo, w, dO);
+                cross3(t1, w, dO);
+                add_cross3(ao, wd, dO);
+                add_cross3(ao, w, t1);
+            }
+            vec_copy(oPrev, o);
+
+            // absolute angular velocity and bias acceleration of the previous
+            // body, for this joint's rotor
+            double Wp[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
+            double Ap[3];
+            cross3(Ap, om, w);
+            vec_add(Ap, Ap, wd);
+
+            // this joint
+            double uq[3];
+            vec_scale(uq, qd[j], u);
+            add_cross3(wd, w, uq);
+            vec_axpy(wd, wd, qddb[j], u);
+            vec_add(w, w, uq);
+
+            // the rotor of the joint's motor turns at N qd about u on the
+            // previous body; its inertia about u counted with the joint's body
+            // leaves (N-1) J_m terms (docs/dynamics.md)
+            double J = rover->Jm[c][j], Nj = rover->N[c][j];
+            if (J != 0.0 && Nj != 1.0) {
+                double Wu[3];
+                cross3(Wu, Wp, u);
+                vec_scale(rotorMoment[j], J * (Nj - 1.0) * qd[j], Wu);
+                rotorGen[j] = (Nj - 1.0) * J * dot3(u, Ap);
+            } else {
+                vec_zero(rotorMoment[j]);
+                rotorGen[j] = 0.0;
+            }
+
+            // centre of gravity: relative velocity and acceleration, then the
+            // absolute bias acceleration in body axes
+            double dG[3], rd[3], rdd[3], t1[3];
+            vec_sub(dG, G, o);
+            vec_copy(rd, vo);
+            add_cross3(rd, w, dG);
+            vec_copy(rdd, ao);
+            add_cross3(rdd, wd, dG);
+            cross3(t1, w, dG);
+            add_cross3(rdd, w, t1);
+            double aG[3], wr[3];
+            cross3(wr, om, G);
+            cross3(aG, om, wr);
+            cross3(t1, om, rd);
+            for (int k = 0; k < 3; ++k)
+                aG[k] += 2.0 * t1[k] + rdd[k];
+            double m = rover->mi[c][j];
+            for (int k = 0; k < 3; ++k)
+                f[j][k] = m * (aG[k] - gb[k]);
+
+            // Euler: Ib alpha + Omega x Ib Omega, alpha = wd + omega x w
+            double W[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
+            double A[3], IA[3], IW[3];
+            cross3(A, om, w);
+            vec_add(A, A, wd);
+            mul3(IA, rover->Ib[c][j], A);
+            mul3(IW, rover->Ib[c][j], W);
+            cross3(n[j], W, IW);
+            vec_add(n[j], n[j], IA);
+
+            if (j == J_ROUE) {
+                double dP[3];
+                // the contact point's velocity relative to the body, with the
+                // current contact point (recomputed by wheel_contact below)
+                const double* C = frame_origin(cr->monde[c][J_ROUE]);
+                double r = cr->rayonRoue;
+                const double* nn = cr->normale[c];
+                double P[3] = {C[0] - r * nn[0] - cr->pos[0], C[1] - r * nn[1] - cr->pos[1],
+                               C[2] - r * nn[2] - cr->pos[2]};
+                double Pb[3];
+                tmul3(Pb, Rb, P);
+                vec_sub(dP, Pb, o);
+                vec_copy(vPrel, vo);
+                add_cross3(vPrel, w, dP);
+            }
+        }
+
+        wheel_contact(rover, mnt, c, vPrel, rover->Ub[c][J_ROUE]);
+
+        // backward over the chain: composite quantities of the bodies moved by
+        // each joint, its momenta per unit rate and its bias generalised force
+        double Msub = 0.0, Ssub[3] = {0, 0, 0}, Jsub[9] = {0};
+        double Fsub[3] = {0, 0, 0}, Nsub[3] = {0, 0, 0};
+        double H[NB_AXES][3];   // angular momentum about the body origin per
+                                // unit rate, without the rotor term
+        double Tb[NB_AXES][3];  // linear momentum per unit rate, body axes
+        const double* Pb = cr->contactCaisse[c];
+        const double* Fb = rover->Fb[c];
+        for (int j = NB_AXES - 1; j >= 0; --j) {
+            const double* o = rover->Ob[c][j];
+            const double* u = rover->Ub[c][j];
+            const double* G = rover->Gb[c][j];
+            double m = rover->mi[c][j];
+            Msub += m;
+            vec_axpy(Ssub, Ssub, m, G);
+            add_inertia_at_origin(Jsub, rover->Ib[c][j], m, G);
+            vec_add(Fsub, Fsub, f[j]);
+            add_cross3(Nsub, G, f[j]);
+            vec_add(Nsub, Nsub, n[j]);
+
+            double so[3], uo[3], t1[3];
+            vec_axpy(so, Ssub, -Msub, o);
+            cross3(Tb[j], u, so);
+            mul3(rover->T[c][j], Rb, Tb[j]);
+            mul3(H[j], Jsub, u);
+            cross3(uo, u, o);
+            cross3(t1, Ssub, uo);
+            vec_sub(H[j], H[j], t1);
+            double Nj = rover->N[c][j], Jm = rover->Jm[c][j];
+            vec_axpy(rover->R[c][j], H[j], (Nj - 1.0) * Jm, u);
+
+            // bias: moment about o_j of the downstream bodies' bias forces
+            double No[3];
+            cross3(t1, o, Fsub);
+            vec_sub(No, Nsub, t1);
+            rover->h[c][j] = -dot3(u, No) - rotorGen[j];
+            // the joint's rotor reacts on the previous body (upstream joints)
+            vec_add(Nsub, Nsub, rotorMoment[j]);
+
+            // contact force's generalised force on this joint
+            double dP[3], mP[3];
+            vec_sub(dP, Pb, o);
+            cross3(mP, dP, Fb);
+            rover->Qc[c][j] = dot3(u, mP);
+        }
+
+        // joint-space inertia: K[j][k] = u_j . (H_k - o_j x T_k), k >= j
+        for (int j = 0; j < NB_AXES; ++j)
+            for (int k = j; k < NB_AXES; ++k) {
+                double t1[3];
+                cross3(t1, rover->Ob[c][j], Tb[k]);
+                double v = dot3(rover->Ub[c][j], H[k]) - dot3(rover->Ub[c][j], t1);
+                double Nk = rover->N[c][k], Jk = rover->Jm[c][k];
+                if (k == j)
+                    v += (Nk * Nk - 1.0) * Jk;
+                else
+                    v += (Nk - 1.0) * Jk * dot3(rover->Ub[c][j], rover->Ub[c][k]);
+                rover->K[c][j][k] = v;
+                rover->K[c][k][j] = v;
+            }
+
+        vec_add(Ftot, Ftot, Fsub);
+        vec_add(Ntot, Ntot, Nsub);
+        vec_add(Stot, Stot, Ssub);
+        for (int k = 0; k < 9; ++k)
+            Jtot[k] += Jsub[k];
+    }
+    rover->tContact = cr->temps;
+
+    // whole rover
+    vec_copy(rover->S, Stot);
+    vec_scale(rover->RG, 1.0 / rover->mtot, Stot);
+    mat_copy(rover->InR, Jtot);
+    double Ft[3];
+    mul3(Ft, Rb, Ftot);
+    for (int k = 0; k < 3; ++k) {
+        rover->hCaisse[k] = -Ft[k];
+        rover->hCaisse[3 + k] = -Ntot[k];
+    }
+
+    // traverse stops: a restoring torque beyond a limit, never one that pulls
+    // the traverse further out
+    const DataDynRov& d = rover->data;
+    for (int t = 0; t < 3; ++t) {
+        double kp = t < 2 ? d.kpTravL : d.kpTravR;
+        double kv = t < 2 ? d.kvTravL : d.kvTravR;
+        double phi = cr->q[Q_TRAV + t], phid = rover->qd[Q_TRAV + t];
+        double lo = cr->butMin[Q_TRAV + t], hi = cr->butMax[Q_TRAV + t];
+        double tau = 0.0;
+        if (phi > hi) {
+            tau = -kv * phid - kp * (phi - hi);
+            if (tau > 0.0)
+                tau = 0.0;
+        } else if (phi < lo) {
+            tau = -kv * phid - kp * (phi - lo);
+            if (tau < 0.0)
+                tau = 0.0;
+        }
+        rover->coupleButee[t] = tau;
+    }
+
+    if (rover->fresults && rover->verbose > 99) {
+        terrain_axes_quantities(rover);
+        print_configuration(rover);
+    }
+    return nullptr;
+}
+
+// ---- assembly and solution ---------------------------------------------------
+
+void dyn_mass_matrix(const DynRover* rover, double M[NB_DDL * NB_DDL])
+{
+    const ConfRover* cr = &rover->conf;
+    std::memset(M, 0, sizeof(double) * NB_DDL * NB_DDL);
+    auto at = [M](int i, int j) -> double& { return M[i * NB_DDL + j]; };
+
+    // translation/translation and translation/rotation: -R [S]x
+    const double* Rb = frame_rot(cr->caisse);
+    double Sx[9], RSx[9];
+    mat_skew(Sx, rover->S);
+    mat_mul(RSx, Rb, Sx);
+    for (int i = 0; i < 3; ++i) {
+        at(i, i) = rover->mtot;
+        for (int j = 0; j < 3; ++j) {
+            at(i, 3 + j) = -RSx[i + 3 * j];
+            at(3 + j, i) = -RSx[i + 3 * j];
+            at(3 + i, 3 + j) = rover->InR[i + 3 * j];
+        }
+    }
+
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        int t = traverse_chaine(c);
+        int it = 6 + t, iw = 9 + c;
+        double rho = cr->rho[c];
+        const double(*K)[NB_AXES] = rover->K[c];
+        for (int k = 0; k < 3; ++k) {
+            double tt = rover->T[c][J_TRAVERSE][k] - rho * rover->T[c][J_SUPPORT][k];
+            double rt = rover->R[c][J_TRAVERSE][k] - rho * rover->R[c][J_SUPPORT][k];
+            at(k, it) += tt;
+            at(it, k) += tt;
+            at(3 + k, it) += rt;
+            at(it, 3 + k) += rt;
+            at(k, iw) = rover->T[c][J_ROUE][k];
+            at(iw, k) = rover->T[c][J_ROUE][k];
+            at(3 + k, iw) = rover->R[c][J_ROUE][k];
+            at(iw, 3 + k) = rover->R[c][J_ROUE][k];
+        }
+        at(it, it) += K[J_TRAVERSE][J_TRAVERSE] + rho * rho * K[J_SUPPORT][J_SUPPORT] -
+                      2.0 * rho * K[J_TRAVERSE][J_SUPPORT];
+        double tw = K[J_TRAVERSE][J_ROUE] - rho * K[J_SUPPORT][J_ROUE];
+        at(it, iw) = tw;
+        at(iw, it) = tw;
+        at(iw, iw) = K[J_ROUE][J_ROUE];
+    }
+}
+
+double dyn_kinetic_energy(const DynRover* rover, const double u[NB_DDL])
+{
+    double M[NB_DDL * NB_DDL];
+    dyn_mass_matrix(rover, M);
+    double e = 0.0;
+    for (int i = 0; i < NB_DDL; ++i)
+        for (int j = 0; j < NB_DDL; ++j)
+            e += u[i] * M[i * NB_DDL + j] * u[j];
+    return 0.5 * e;
+}
+
+namespace {
+
+// the second member: gravity and velocity terms, driven accelerations,
+// contact forces, stop torques, wheel motors and frictions
+void second_member(const DynRover* rover, double F[NB_DDL])
+{
+    const ConfRover* cr = &rover->conf;
+    for (int k = 0; k < 6; ++k)
+        F[k] = rover->hCaisse[k];
+    for (int t = 0; t < 3; ++t)
+        F[6 + t] = rover->coupleButee[t];
+
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        int t = traverse_chaine(c);
+        double rho = cr->rho[c];
+        double aSt = rover->qdd[Q_STEERING + c], aF = rover->qdd[Q_FOURCHE + c];
+        const double(*K)[NB_AXES] = rover->K[c];
+        const double* h = rover->h[c];
+        for (int k = 0; k < 3; ++k) {
+            F[k] -= rover->T[c][J_STEERING][k] * aSt + rover->T[c][J_FOURCHE][k] * aF;
+            F[3 + k] -= rover->R[c][J_STEERING][k] * aSt + rover->R[c][J_FOURCHE][k] * aF;
+        }
+        // contact: force at the contact point (zero when off the ground)
+        double mP[3];
+        cross3(mP, cr->contactCaisse[c], rover->Fb[c]);
+        for (int k = 0; k < 3; ++k) {
+            F[k] += rover->Ft[c][k];
+            F[3 + k] += mP[k];
+        }
+        F[6 + t] += (h[J_TRAVERSE] - K[J_TRAVERSE][J_STEERING] * aSt -
+                     K[J_TRAVERSE][J_FOURCHE] * aF) -
+                    rho * (h[J_SUPPORT] - K[J_SUPPORT][J_STEERING] * aSt -
+                           K[J_SUPPORT][J_FOURCHE] * aF) +
+                    rover->Qc[c][J_TRAVERSE] - rho * rover->Qc[c][J_SUPPORT];
+
+        // wheel: contact, bias, motor, viscous friction, then dry friction
+        // that opposes the motion and never reverses the row
+        double om = rover->qd[Q_ROUE + c];
+        double Nw = rover->N[c][J_ROUE];
+        double Q = rover->Qc[c][J_ROUE] + h[J_ROUE] + Nw * rover->cmdRoue[c] -
+                   K[J_ROUE][J_STEERING] * aSt - K[J_ROUE][J_FOURCHE] * aF -
+                   rover->fvis[c][J_ROUE] * om;
+        double fr = rover->fsec[c][J_ROUE];
+        if (om * Q > 0.0 || om == 0.0)
+            fr = std::fmin(fr, std::fabs(Q));
+        if (om > 0.0 || (om == 0.0 && Q > 0.0))
+            F[9 + c] = Q - fr;
+        else
+            F[9 + c] = Q + fr;
+    }
+}
+
+void print_solution(FILE* f, const char* title, const double v[NB_DDL])
+{
+    if (title)
+        std::fputs(title, f);
+    print_matrix(f, "xyzsga", v, 1, 6, 0);
+    print_matrix(f, "Traverses", v + 6, 1, 3, 0);
+    print_matrix(f, "Roues", v + 9, 1, 6, 0);
+}
+
+} // namespace
+
+double dyn_solve(DynRover* rover, double acc[NB_DDL])
+{
+    double M[NB_DDL * NB_DDL], F[NB_DDL];
+    dyn_mass_matrix(rover, M);
+    second_member(rover, F);
+
+    FILE* f = rover->verbose > 79 ? rover->fresults : nullptr;
+    if (f) {
+        static const char* const names[4] = {"Translation", "Rotation", "Traverses", "Roues"};
+        static const int lo[4] = {0, 3, 6, 9}, hi[4] = {3, 6, 9, 15};
+        std::fputs("-------------------------\n", f);
+        std::fputs("Matrice Energie cinetique\n", f);
+        std::fputs("-------------------------\n", f);
+        char label[32];
+        for (int a = 0; a < 4; ++a)
+            for (int b = 0; b < 4; ++b) {
+                std::snprintf(label, sizeof label, "%s/%s", names[a], names[b]);
+                print_block(f, label, M, NB_DDL, lo[a], hi[a], lo[b], hi[b]);
+            }
+        std::fputs("-------------\n", f);
+        std::fputs("Second membre\n", f);
+        std::fputs("-------------\n", f);
+        print_solution(f, nullptr, F);
+    }
+
+    double det = ldlt_solve(acc, M, F, NB_DDL, 1);
+    if (det == 0.0)
+        return 0.0;
+    std::memcpy(rover->acc, acc, sizeof(double) * NB_DDL);
+    if (f) {
+        std::fputs("-----------\n", f);
+        std::fprintf(f, "Determinant = %lf\n", det);
+        std::fputs("-----------\n", f);
+        std::fputs("Solution\n", f);
+        std::fputs("--------\n", f);
+        print_solution(f, nullptr, acc);
+    }
+    return det;
+}
+
+// ---- driven joints -----------------------------------------------------------
+
+void dyn_joint_torques(DynRover* rover)
+{
+    const ConfRover* cr = &rover->conf;
+    const double* a = rover->acc;
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        int t = traverse_chaine(c);
+        double rho = cr->rho[c];
+        const double(*K)[NB_AXES] = rover->K[c];
+        const double qddJ[NB_AXES] = {a[6 + t], -rho * a[6 + t], rover->qdd[Q_STEERING + c],
+                                      rover->qdd[Q_FOURCHE + c], a[9 + c]};
+        for (int j = J_STEERING; j <= J_FOURCHE; ++j) {
+            // torque the joint transmits to the bodies it carries: their
+            // inertia under the new accelerations, less gravity, velocity
+            // terms and the wheel's contact force, plus viscous friction
+            double rate = rover->qd[(j == J_STEERING ? Q_STEERING : Q_FOURCHE) + c];
+            double Y = dot3(rover->T[c][j], a) + dot3(rover->R[c][j], a + 3);
+            for (int k = 0; k < NB_AXES; ++k)
+                Y += K[j][k] * qddJ[k];
+            Y += -rover->h[c][j] - rover->Qc[c][j] + rover->fvis[c][j] * rate;
+            double fr = rover->fsec[c][j];
+            if (rate * Y > 0.0)
+                fr = std::fmin(fr, std::fabs(Y));
+            double N = rover->N[c][j];
+            double tau = (rate > 0.0 || (rate == 0.0 && Y > 0.0)) ? (Y + fr) / N : (Y - fr) / N;
+            if (j == J_STEERING)
+                rover->coupleSteer[c] = tau;
+            else
+                rover->coupleElev[c] = tau;
+        }
+    }
+}
