@@ -117,6 +117,12 @@ public:
 private:
     // the recording half of afficheEtat
     void recordState(ConfRover* conf, DynRover* dyn);
+    // fills sampleOffsets with the line starts of playFile
+    void indexPlayFile();
+    // the data ends before sample m: the count and the slider follow
+    void cutSamples(int m);
+    // enters network reading and connects to the trajectory server
+    void startNetworkReading();
     // a question of afficheErreur is open: further messages are not stacked
     bool questionOpen;
     // a network reading has ended and not restarted: a nested end does nothing

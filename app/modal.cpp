@@ -69,7 +69,8 @@ QString getExistingDirectory(QWidget* parent, const QString& caption, const QStr
 {
     if (hooks().directory)
         return hooks().directory(parent, caption, dir);
-    return QFileDialog::getExistingDirectory(parent, caption, dir);
+    return QFileDialog::getExistingDirectory(
+        parent, caption, dir, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
 }
 
 int exec(QDialog* dialog)
