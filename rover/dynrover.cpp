@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "rover/dynamics.h"
+
 namespace {
 
 // the one message buffer of this module; every text formatted into it is far
@@ -265,6 +267,6 @@ DynRover* new_dynRover(double voie, double inclinaison, int quadri,
     dyn_defaults(rover);
   }
 
-  // derived constants: dyn_constants(rover), once the dynamic model is built
+  dyn_constants(rover);
   return rover;
 }

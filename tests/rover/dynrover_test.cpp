@@ -271,6 +271,10 @@ TEST(Construction, DefaultsWhenNoDataFile) {
   EXPECT_EQ(memcmp(&r->data, &d, sizeof d), 0);
   EXPECT_EQ(r->conf.quadri, 1);
   EXPECT_DOUBLE_EQ(r->conf.rayonRoue, 0.225);
+  // the constants are derived: command limits and total mass
+  EXPECT_EQ(r->vmax, d.vMax);
+  EXPECT_EQ(r->cmax, d.cMax);
+  EXPECT_GT(r->mtot, d.m0);
   free(r);
   fclose(res);
 }
