@@ -83,10 +83,10 @@ TEST_F(KadmerWindow, ContextMenuHoldsTheSixActionsInOrder)
 TEST_F(KadmerWindow, SlotsAreDeclaredInTheirOrder)
 {
     const QMetaObject* mo = k->metaObject();
-    QStringList slots;
+    QStringList names;
     for (int i = mo->methodOffset(); i < mo->methodCount(); i++)
-        slots << QString(mo->method(i).methodSignature());
-    EXPECT_EQ(slots, QStringList({"afficheHelpSlot()", "grabImageSlot()", "localSlot()",
+        names << QString(mo->method(i).methodSignature());
+    EXPECT_EQ(names, QStringList({"afficheHelpSlot()", "grabImageSlot()", "localSlot()",
                                   "initLectFichSlot()", "initLectNetSlot()", "switchDynCinSlot()",
                                   "oneStepSlot()", "recordSlot()", "clignoRecordSlot()",
                                   "playpauseSlot()", "initButtonSlot()", "lecSampleSlot(int)",

@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <QTest>
+#include <gtest/gtest.h>
 
 ModalScript::ModalScript()
 {
@@ -25,6 +26,6 @@ std::unique_ptr<MainWindow> openMainWindow()
 {
     std::unique_ptr<MainWindow> w(new MainWindow);
     w->show();
-    QTest::qWaitForWindowExposed(w.get());
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     return w;
 }
