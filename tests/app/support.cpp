@@ -17,7 +17,7 @@ ModalScript::ModalScript()
         return fileName;
     };
     h.directory = [this](QWidget*, const QString&, const QString&) { return directory; };
-    h.exec = [this](QDialog*) { return dialogResult; };
+    h.exec = [this](QDialog* d) { return exec ? exec(d) : dialogResult; };
 }
 
 ModalScript::~ModalScript() { modal::hooks() = modal::Hooks(); }

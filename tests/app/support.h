@@ -27,6 +27,8 @@ struct ModalScript {
     QString directory;
     // result of dialogs run through modal::exec
     int dialogResult = 0;
+    // when set, runs the dialogs instead (and may fill them in)
+    std::function<int(QDialog*)> exec;
 };
 
 // a shown main window on the default scenario
