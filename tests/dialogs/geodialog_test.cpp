@@ -1,0 +1,85 @@
+// The geometry dialog: track width, pivot inclination in degrees, linkage shape.
+#include "dialogs/geodialog.h"
+
+#include "dialogs/dialog_support.h"
+#include "rover/dynrover.h"
+
+#include <QCheckBox>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+struct Rover {
+    Rover() : r(static_cast<DynRover*>(calloc(1, sizeof(DynRover)))) {}
+    ~Rover() { free(r); }
+    DynRover* r;
+};
+
+TEST(GeoDialog, DefaultsComeBackUnchanged)
+{
+    Rover rv;
+    rv.r->voie = 1.0;
+    GeoDialog d(rv.r);
+    EXPECT_EQ(d.windowTitle(), "Dialog");
+    EXPECT_EQ(d.size(), QSize(438, 156));
+    EXPECT_EQ(text(&d, "label_Quadri"), "Parallélogramme");
+    rv.r->voie = rv.r->inclinaison = -5.0;
+    rv.r->quadri = 7;
+    d.litGeo(rv.r);
+    EXPECT_EQ(rv.r->voie, 1.0);
+    EXPECT_EQ(rv.r->inclinaison, 0.0);
+    EXPECT_EQ(rv.r->quadri, 0);
+}
+
+TEST(GeoDialog, InclinationIsShownInDegreesToTwoDecimals)
+{
+    Rover rv;
+    rv.r->voie = 1.0;
+    rv.r->inclinaison = 0.2;
+    GeoDialog d(rv.r);
+    EXPECT_DOUBLE_EQ(spin(&d, "doubleSpinBox_Inclinaison"), 11.46);
+    d.litGeo(rv.r);
+    // 11.46 degrees back in radians, not the 0.2 shown
+    EXPECT_DOUBLE_EQ(rv.r->inclinaison, 11.46 * 3.141592653589793 / 180.0);
+    EXPECT_NEAR(rv.r->inclinaison, 0.20001473227, 1e-11);
+}
+
+TEST(GeoDialog, OutOfRangeSettingsAreClamped)
+{
+    Rover rv;
+    rv.r->voie = 150.0;
+    rv.r->inclinaison = 2.0;  // 114.6 degrees
+    GeoDialog d(rv.r);
+    d.litGeo(rv.r);
+    EXPECT_DOUBLE_EQ(rv.r->voie, 99.99);
+    EXPECT_DOUBLE_EQ(rv.r->inclinaison, 99.99 * 3.141592653589793 / 180.0);
+
+    setSpin(&d, "doubleSpinBox_Voie", -1.0);
+    setSpin(&d, "doubleSpinBox_Inclinaison", -10.0);
+    d.litGeo(rv.r);
+    EXPECT_EQ(rv.r->voie, 0.0);
+    EXPECT_EQ(rv.r->inclinaison, 0.0);
+}
+
+TEST(GeoDialog, LinkageLabelFollowsTheCheckBox)
+{
+    Rover rv;
+    rv.r->voie = 1.0;
+    rv.r->quadri = 1;
+    GeoDialog d(rv.r);
+    QCheckBox* quadri = child<QCheckBox>(&d, "checkBox_FlagQuadri");
+    EXPECT_TRUE(quadri->isChecked());
+    EXPECT_EQ(text(&d, "label_Quadri"), "quelconque");
+    quadri->setChecked(false);
+    EXPECT_EQ(text(&d, "label_Quadri"), "parallélogramme");
+    d.litGeo(rv.r);
+    EXPECT_EQ(rv.r->quadri, 0);
+    quadri->setChecked(true);
+    EXPECT_EQ(text(&d, "label_Quadri"), "quelconque");
+    d.litGeo(rv.r);
+    EXPECT_EQ(rv.r->quadri, 1);
+}
+
+}  // namespace
