@@ -327,10 +327,21 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
         contact_macroSol(F, c, static_cast<const ZonesSol*>(mnt->sol), &e);
         // the macro law accumulates no tangential displacement
         rover->marge[c] = 0.0;
+        // its dampers: lateral, and normal while sunk (the longitudinal one
+        // acts through a two-second filter)
+        rover->amortContact[c][0] = 1000.0;
+        rover->amortContact[c][1] = 0.0;
+        rover->amortContact[c][2] = gap < 0.0 ? 4000.0 : 0.0;
     } else {
         const DynSol* sol = (mnt && mnt->sol) ? static_cast<const DynSol*>(mnt->sol)
                                               : default_soil(rover->data.g);
         rover->marge[c] = contact_dynSol(sol, F, P, Cap, d, rover->vContact[c]);
+        // its dampers: tangential (normal force times fT) while it grips,
+        // normal fN
+        double ct = rover->marge[c] > 0.0 ? F[2] * sol->fT : 0.0;
+        rover->amortContact[c][0] = ct;
+        rover->amortContact[c][1] = ct;
+        rover->amortContact[c][2] = sol->fN;
     }
 
     // a wheel whose normal force is not positive is off the ground: its force
@@ -339,6 +350,7 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     if (rover->horsSol[c]) {
         vec_zero(rover->Fb[c]);
         vec_zero(rover->Ft[c]);
+        vec_zero(rover->amortContact[c]);
     } else {
         mul3(rover->Ft[c], Cap, F);
         tmul3(rover->Fb[c], Rb, rover->Ft[c]);
@@ -715,9 +727,13 @@ double dyn_kinetic_energy(const DynRover* rover, const double u[NB_DDL])
 
 namespace {
 
+// a wheel turning slower than this is at rest for its dry friction
+const double OmegaRepos = 1e-9;
+
 // the second member: gravity and velocity terms, driven accelerations,
-// contact forces, stop torques, wheel motors and frictions
-void second_member(const DynRover* rover, double F[NB_DDL])
+// contact forces, stop torques, wheel motors and frictions. Wheels at rest get
+// no friction here: Qw receives their row without it (see dyn_solve)
+void second_member(const DynRover* rover, double F[NB_DDL], double Qw[NB_CHAINES])
 {
     const ConfRover* cr = &rover->conf;
     for (int k = 0; k < 6; ++k)
@@ -755,13 +771,59 @@ void second_member(const DynRover* rover, double F[NB_DDL])
         double Q = rover->Qc[c][J_ROUE] + h[J_ROUE] + Nw * rover->cmdRoue[c] -
                    K[J_ROUE][J_STEERING] * aSt - K[J_ROUE][J_FOURCHE] * aF -
                    rover->fvis[c][J_ROUE] * om;
+        Qw[c] = Q;
+        if (std::fabs(om) <= OmegaRepos) {
+            F[9 + c] = Q;
+            continue;
+        }
         double fr = rover->fsec[c][J_ROUE];
-        if (om * Q > 0.0 || om == 0.0)
+        if (om * Q > 0.0)
             fr = std::fmin(fr, std::fabs(Q));
-        if (om > 0.0 || (om == 0.0 && Q > 0.0))
-            F[9 + c] = Q - fr;
-        else
-            F[9 + c] = Q + fr;
+        F[9 + c] = om > 0.0 ? Q - fr : Q + fr;
+    }
+}
+
+// Mh += h C for the contact dampers (see dyn_solve)
+void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_DDL])
+{
+    const ConfRover* cr = &rover->conf;
+    const double* Rb = frame_rot(cr->caisse);
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        if (rover->horsSol[c])
+            continue;
+        int t = traverse_chaine(c);
+        double rho = cr->rho[c];
+        const double* Pb = cr->contactCaisse[c];
+        // contact point velocity per unit generalised velocity, body axes,
+        // for the rotation, traverse and wheel columns
+        double jr[3][3], jt[3], jw[3], d[3], t1[3];
+        for (int k = 0; k < 3; ++k) {
+            double e[3] = {0, 0, 0};
+            e[k] = 1.0;
+            cross3(jr[k], e, Pb);
+        }
+        vec_sub(d, Pb, rover->Ob[c][J_TRAVERSE]);
+        cross3(jt, rover->Ub[c][J_TRAVERSE], d);
+        vec_sub(d, Pb, rover->Ob[c][J_SUPPORT]);
+        cross3(t1, rover->Ub[c][J_SUPPORT], d);
+        vec_axpy(jt, jt, -rho, t1);
+        vec_sub(d, Pb, rover->Ob[c][J_ROUE]);
+        cross3(jw, rover->Ub[c][J_ROUE], d);
+
+        for (int ax = 0; ax < 3; ++ax) {
+            double cd = h * rover->amortContact[c][ax];
+            if (cd == 0.0)
+                continue;
+            const double* eT = rover->Cap[c] + 3 * ax;  // contact axis, terrain
+            double eb[3];
+            tmul3(eb, Rb, eT);                         // the same, body axes
+            int idx[8] = {0, 1, 2, 3, 4, 5, 6 + t, 9 + c};
+            double g[8] = {eT[0], eT[1], eT[2], dot3(eb, jr[0]), dot3(eb, jr[1]),
+                           dot3(eb, jr[2]), dot3(eb, jt), dot3(eb, jw)};
+            for (int i = 0; i < 8; ++i)
+                for (int j = 0; j < 8; ++j)
+                    Mh[idx[i] * NB_DDL + idx[j]] += cd * g[i] * g[j];
+        }
     }
 }
 
@@ -778,9 +840,9 @@ void print_solution(FILE* f, const char* title, const double v[NB_DDL])
 
 double dyn_solve(DynRover* rover, double acc[NB_DDL])
 {
-    double M[NB_DDL * NB_DDL], F[NB_DDL];
+    double M[NB_DDL * NB_DDL], F[NB_DDL], Qw[NB_CHAINES];
     dyn_mass_matrix(rover, M);
-    second_member(rover, F);
+    second_member(rover, F, Qw);
 
     FILE* f = rover->verbose > 79 ? rover->fresults : nullptr;
     if (f) {
@@ -801,9 +863,59 @@ double dyn_solve(DynRover* rover, double acc[NB_DDL])
         print_solution(f, nullptr, F);
     }
 
-    double det = ldlt_solve(acc, M, F, NB_DDL, 1);
-    if (det == 0.0)
-        return 0.0;
+    // The contact dampers are stiff beside the rover's masses: their share of
+    // the force is taken at the end of the sub-step (linearly implicit),
+    // M + h C with C = sum over wheels and contact axes of c g g^T, g the
+    // generalised direction of the contact point along that axis. With h = 0
+    // (or no contact) the system is M itself.
+    double Mh[NB_DDL * NB_DDL];
+    std::memcpy(Mh, M, sizeof Mh);
+    if (rover->hImplicite > 0.0)
+        add_contact_damping(rover, rover->hImplicite, Mh);
+
+    // A wheel at rest stays held by its dry friction while the torque that
+    // holds it (found with its acceleration set to 0) is within the friction;
+    // beyond, it starts turning against the full friction. Friction never
+    // sets a wheel at rest in motion by itself.
+    double det = 0.0;
+    for (int c = 0; c < NB_CHAINES; ++c)
+        rover->bloque[c] = std::fabs(rover->qd[Q_ROUE + c]) <= OmegaRepos;
+    for (int pass = 0; pass <= NB_CHAINES; ++pass) {
+        double A[NB_DDL * NB_DDL], b[NB_DDL];
+        std::memcpy(A, Mh, sizeof A);
+        std::memcpy(b, F, sizeof b);
+        for (int c = 0; c < NB_CHAINES; ++c) {
+            if (!rover->bloque[c])
+                continue;
+            int w = 9 + c;
+            for (int k = 0; k < NB_DDL; ++k) {
+                A[w * NB_DDL + k] = 0.0;
+                A[k * NB_DDL + w] = 0.0;
+            }
+            A[w * NB_DDL + w] = 1.0;
+            b[w] = 0.0;
+        }
+        det = ldlt_solve(acc, A, b, NB_DDL, 1);
+        if (det == 0.0)
+            return 0.0;
+        bool released = false;
+        for (int c = 0; c < NB_CHAINES; ++c) {
+            if (!rover->bloque[c])
+                continue;
+            int w = 9 + c;
+            double hold = -Qw[c];
+            for (int k = 0; k < NB_DDL; ++k)
+                hold += Mh[w * NB_DDL + k] * acc[k];
+            double fr = rover->fsec[c][J_ROUE];
+            if (std::fabs(hold) > fr) {
+                rover->bloque[c] = 0;
+                F[w] = Qw[c] + std::copysign(fr, hold);
+                released = true;
+            }
+        }
+        if (!released)
+            break;
+    }
     std::memcpy(rover->acc, acc, sizeof(double) * NB_DDL);
     if (f) {
         std::fputs("-----------\n", f);

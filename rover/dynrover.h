@@ -185,6 +185,13 @@ struct DynRover {
   double Qc[NB_CHAINES][NB_AXES];  // its generalised force on each joint, N.m
   double acc[NB_DDL];              // last solution of M * acc = F
   long sousPas;                    // integration sub-steps since dyn_reset
+  int bloque[NB_CHAINES];          // 1: wheel at rest held by its dry
+                                   // friction in the last solution
+  Vec3 amortContact[NB_CHAINES];   // contact dampers along the contact frame's
+                                   // axes (force per contact point velocity),
+                                   // N.s/m; 0 off the ground
+  double hImplicite;               // sub-step over which dyn_solve takes the
+                                   // contact dampers implicitly (0: not), s
 };
 
 // ---- construction ----------------------------------------------------------

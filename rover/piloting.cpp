@@ -211,6 +211,12 @@ const char* dyn_integrate(DynRover* rover, double dt, const Mnt* mnt)
         double vs[NB_DDL], a[NB_DDL];
         for (int k = 0; k < NB_DDL; ++k)
             vs[k] = *v[k];
+        // the contact dampers are taken over the coming sub-step, which may
+        // at most double the last one
+        double hg = trem;
+        if (rover->hImplicite > 0.0 && 2.0 * rover->hImplicite < hg)
+            hg = 2.0 * rover->hImplicite;
+        rover->hImplicite = hg;
         if (dyn_solve(rover, a) == 0.0)
             return set_message("Echec inversion dynamique par Choleski\n");
         if (!finite_state(a))
@@ -224,7 +230,7 @@ const char* dyn_integrate(DynRover* rover, double dt, const Mnt* mnt)
 
         // the sub-step: no coordinate may change its velocity by more than
         // dVmax or its position by more than dXmax (a limit of 0 bounds nothing)
-        double h = trem;
+        double h = hg;
         for (int m = 0; m < NB_DDL; ++m) {
             if (rover->dVmax[m] > 0.0 && a[m] != 0.0)
                 h = std::fmin(h, std::fabs(rover->dVmax[m] / a[m]));
@@ -232,12 +238,20 @@ const char* dyn_integrate(DynRover* rover, double dt, const Mnt* mnt)
                 h = std::fmin(h, std::fabs(rover->dXmax[m] / vs[m]));
         }
 
+        rover->hImplicite = h;
         cr->temps += h;
         double vm[NB_DDL];
-        for (int k = 0; k < NB_DDL; ++k) {
+        for (int k = 0; k < NB_DDL; ++k)
             *v[k] = vs[k] + h * a[k];
-            vm[k] = 0.5 * (vs[k] + *v[k]);
+        // a wheel held by its friction stays at rest; one that its friction
+        // brings through zero stops there instead of turning back
+        for (int c = 0; c < NB_CHAINES; ++c) {
+            double* w = v[9 + c];
+            if (rover->bloque[c] || (vs[9 + c] * *w < 0.0 && rover->fsec[c][J_ROUE] > 0.0))
+                *w = 0.0;
         }
+        for (int k = 0; k < NB_DDL; ++k)
+            vm[k] = 0.5 * (vs[k] + *v[k]);
         for (int k = 0; k < 3; ++k)
             rover->qdd[Q_TRAV + k] = a[6 + k];
         for (int c = 0; c < NB_CHAINES; ++c)
@@ -346,4 +360,5 @@ void dyn_reset(DynRover* rover)
     // the soil filters measure time from the last force evaluation
     rover->tContact = 0.0;
     rover->sousPas = 0;
+    rover->hImplicite = 0.0;
 }
