@@ -140,8 +140,11 @@ QSize Kadmer::sizeHint() const { return QSize(720, 576); }
 void Kadmer::oneStepSlot()
 {
     if (mode == ModeVisuFichier) {
+        // the end of the data pauses a running playback; STEP at the end of
+        // a paused one must not start it
         if (sampleIndex == sampleCount) {
-            playpauseSlot();
+            if (!paused)
+                playpauseSlot();
             sampleIndex = 0;
             return;
         }
@@ -152,7 +155,8 @@ void Kadmer::oneStepSlot()
             return;
         }
         if (sampleIndex != 0) {
-            playpauseSlot();
+            if (!paused)
+                playpauseSlot();
             sampleIndex = 0;
         } else {
             mode = ModeLocal;

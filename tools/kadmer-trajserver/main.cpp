@@ -8,12 +8,15 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <clocale>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("kadmer-trajserver");
+    // trajectory files use a decimal point, whatever the user's language
+    setlocale(LC_NUMERIC, "C");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -1,0 +1,217 @@
+// Keyboard input: observer keys, rover keys with their steps, limits and
+// wraps, the terrain shown or hidden, and the dispatch of a key press.
+#include "drive_support.h"
+
+#include "app/keys.h"
+#include "rover/confrover.h"
+#include "terrain/mnt.h"
+
+#include <QLabel>
+#include <QTest>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const double Step = 0.04363323129985824;  // 2.5 degrees
+const double Tiny = 1e-12;                // a few ulps of the values moved
+
+using DriveKeys = DriveWindow;
+
+TEST_F(DriveKeys, XMovesByTwoCentimetresAndShowsTheTerrain)
+{
+    s->terrainShown = 0;
+    const double x0 = conf->pos[0];
+    QTest::keyClick(k, Qt::Key_X);
+    EXPECT_NEAR(conf->pos[0], x0 + 0.02, Tiny);
+    EXPECT_EQ(s->terrainShown, 1);
+    QTest::keyClick(k, Qt::Key_X, Qt::ShiftModifier);
+    EXPECT_NEAR(conf->pos[0], x0, Tiny);
+    // the values line follows: X is its second field
+    EXPECT_NEAR(labelNumbers(k->valuesLabel->text())[1], x0, 0.0005);
+
+    const double y0 = conf->pos[1];
+    QTest::keyClick(k, Qt::Key_Y, Qt::ShiftModifier);
+    EXPECT_NEAR(conf->pos[1], y0 - 0.02, Tiny);
+}
+
+TEST_F(DriveKeys, RollHidesTheTerrainAndXPutsTheRoverBackOnTheGround)
+{
+    QTest::keyClick(k, Qt::Key_X);
+    const double placedGite = conf->att[ATT_GITE];
+    QTest::keyClick(k, Qt::Key_R);
+    EXPECT_EQ(s->terrainShown, 0);
+    EXPECT_NEAR(conf->att[ATT_GITE], placedGite + Step, Tiny);
+    QTest::keyClick(k, Qt::Key_X);
+    EXPECT_EQ(s->terrainShown, 1);
+    // the placement has taken the roll back to what the ground gives
+    EXPECT_NEAR(conf->att[ATT_GITE], placedGite, Step / 4);
+    for (int w = 0; w < NB_CHAINES; w++)
+        EXPECT_NEAR(conf->contact[w][2],
+                    hauteur_mnt(s->terrain, conf->contact[w][0], conf->contact[w][1], nullptr),
+                    0.005)
+            << "wheel " << w;
+}
+
+TEST_F(DriveKeys, PlusRaisesTheSpeedUntilTheLimitAndSStops)
+{
+    const double vmax = s->dynRovers[0]->vmax;
+    ASSERT_GT(vmax, 0.0);
+    const double cDes = s->cDes;
+    int presses = 0;
+    while (s->vDes < vmax && presses < 1000) {
+        const double before = s->vDes;
+        QTest::keyClick(k, Qt::Key_Plus);
+        EXPECT_NEAR(s->vDes, before + 0.04, Tiny);
+        presses++;
+    }
+    EXPECT_EQ(presses, int(std::ceil(vmax / 0.04 - 1e-9)));
+    const double top = s->vDes;
+    EXPECT_LT(top, vmax + 0.04);
+    k->valuesLabel->clear();
+    QTest::keyClick(k, Qt::Key_Plus);
+    EXPECT_EQ(s->vDes, top);
+    // still handled: the line is refreshed, with the command in local mode
+    EXPECT_NEAR(labelNumbers(k->valuesLabel->text()).at(16), top, 0.0005);
+
+    QTest::keyClick(k, Qt::Key_S, Qt::ShiftModifier);
+    EXPECT_EQ(s->vDes, 0.0);
+    EXPECT_EQ(s->cDes, cDes);
+    QTest::keyClick(k, Qt::Key_Minus);
+    EXPECT_NEAR(s->vDes, -0.04, Tiny);
+}
+
+TEST_F(DriveKeys, CurvatureStepsAreAngularAndLimited)
+{
+    const double cmax = s->dynRovers[0]->cmax;
+    QTest::keyClick(k, Qt::Key_D);
+    EXPECT_NEAR(s->cDes, Step, Tiny);
+    QTest::keyClick(k, Qt::Key_G);
+    QTest::keyClick(k, Qt::Key_G);
+    EXPECT_NEAR(s->cDes, -Step, Tiny);
+    s->cDes = -cmax;
+    QTest::keyClick(k, Qt::Key_G);
+    EXPECT_EQ(s->cDes, -cmax);
+}
+
+TEST_F(DriveKeys, ObserverAzimuthWrapsAtHalfTurn)
+{
+    s->azimuth = 180.0;
+    QTest::keyClick(k, Qt::Key_Left);
+    EXPECT_EQ(s->azimuth, -177.5);
+    s->azimuth = -180.0;
+    QTest::keyClick(k, Qt::Key_Right);
+    EXPECT_EQ(s->azimuth, 177.5);
+    s->site = 89.0;
+    QTest::keyClick(k, Qt::Key_Up);
+    EXPECT_EQ(s->site, 91.5);  // the elevation has no limit
+}
+
+TEST_F(DriveKeys, EscapeReturnsToTheViewpointAtDistanceTen)
+{
+    EXPECT_EQ(s->distance, 20.0);
+    s->azimuth = 3.0;
+    s->site = -4.0;
+    s->panX = 1.0;
+    s->panY = -1.0;
+    QTest::keyClick(k, Qt::Key_Escape);
+    EXPECT_EQ(s->distance, 10.0);
+    EXPECT_EQ(s->azimuth, -120.0);
+    EXPECT_EQ(s->site, 20.0);
+    EXPECT_EQ(s->panX, 0.0);
+    EXPECT_EQ(s->panY, 0.0);
+    QTest::keyClick(k, Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_NEAR(s->distance, 9.8, Tiny);
+}
+
+TEST_F(DriveKeys, ShiftWithAnotherModifierCountsAsUnshifted)
+{
+    const double azimuth = s->azimuth;
+    QTest::keyClick(k, Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(s->azimuth, azimuth + 2.5);
+    EXPECT_EQ(s->panX, 0.0);
+    QTest::keyClick(k, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(s->azimuth, azimuth + 2.5);
+    EXPECT_NEAR(s->panX, -0.02, Tiny);
+    QTest::keyClick(k, Qt::Key_Up, Qt::ShiftModifier | Qt::KeypadModifier);
+    EXPECT_EQ(s->site, 22.5);
+}
+
+TEST_F(DriveKeys, ChainKeysSelectWithoutChangingAValueAndRefreshTheLine)
+{
+    const ConfRover before = *conf;
+    k->valuesLabel->setText("stale");
+    QTest::keyClick(k, Qt::Key_5);
+    EXPECT_EQ(selectedChain, 4);
+    EXPECT_NE(k->valuesLabel->text(), "stale");
+    EXPECT_EQ(std::memcmp(conf->q, before.q, sizeof conf->q), 0);
+    EXPECT_EQ(std::memcmp(conf->pos, before.pos, sizeof conf->pos), 0);
+
+    // F1 on a rear chain turns the rear traverse; F2 to F4 the chain's own joints
+    QTest::keyClick(k, Qt::Key_F1);
+    EXPECT_NEAR(conf->q[Q_TRAV + TRAV_R], before.q[Q_TRAV + TRAV_R] + Step, Tiny);
+    EXPECT_EQ(s->terrainShown, 0);
+    QTest::keyClick(k, Qt::Key_2);
+    QTest::keyClick(k, Qt::Key_F2, Qt::ShiftModifier);
+    EXPECT_NEAR(conf->q[Q_STEERING + 1], before.q[Q_STEERING + 1] - Step, Tiny);
+    QTest::keyClick(k, Qt::Key_F4);
+    EXPECT_NEAR(conf->q[Q_ROUE + 1], before.q[Q_ROUE + 1] + Step, Tiny);
+    QTest::keyClick(k, Qt::Key_1);
+    EXPECT_EQ(selectedChain, 0);
+}
+
+TEST_F(DriveKeys, HeadingStaysWithinOneTurn)
+{
+    conf->att[ATT_AZIMUT] = 0.0;
+    QTest::keyClick(k, Qt::Key_L, Qt::ShiftModifier);
+    EXPECT_NEAR(conf->att[ATT_AZIMUT], 2 * M_PI - Step, Tiny);
+    QTest::keyClick(k, Qt::Key_L);
+    QTest::keyClick(k, Qt::Key_L);
+    EXPECT_NEAR(conf->att[ATT_AZIMUT], Step, 1e-9);
+}
+
+TEST_F(DriveKeys, PitchAndRollWrapAtHalfTurn)
+{
+    conf->att[ATT_SITE] = M_PI - Step / 2;
+    QTest::keyClick(k, Qt::Key_T);
+    EXPECT_NEAR(conf->att[ATT_SITE], -M_PI + Step / 2, 1e-9);
+    conf->att[ATT_GITE] = -M_PI + Step / 2;
+    QTest::keyClick(k, Qt::Key_R, Qt::ShiftModifier);
+    EXPECT_NEAR(conf->att[ATT_GITE], M_PI - Step / 2, 1e-9);
+}
+
+TEST_F(DriveKeys, ZeroReturnsToTheOriginOnTheGround)
+{
+    for (int i = 0; i < 4; i++)
+        QTest::keyClick(k, Qt::Key_X);
+    QTest::keyClick(k, Qt::Key_L);
+    QTest::keyClick(k, Qt::Key_F3);
+    QTest::keyClick(k, Qt::Key_0);
+    EXPECT_EQ(conf->pos[0], 0.0);
+    EXPECT_EQ(conf->pos[1], 0.0);
+    EXPECT_EQ(conf->att[ATT_AZIMUT], 0.0);
+    EXPECT_EQ(s->terrainShown, 1);
+    for (int i = Q_ROUE; i < NB_CONF; i++)
+        EXPECT_EQ(conf->q[i], 0.0) << i;
+    QTest::keyClick(k, Qt::Key_O, Qt::ShiftModifier);
+    EXPECT_EQ(conf->pos[0], 0.0);
+}
+
+TEST_F(DriveKeys, ProjectionKeyAndUnknownKeys)
+{
+    QTest::keyClick(k, Qt::Key_P);
+    EXPECT_EQ(s->perspective, 0);
+    QTest::keyClick(k, Qt::Key_P, Qt::ShiftModifier);
+    EXPECT_EQ(s->perspective, 1);
+
+    const ConfRover before = *conf;
+    k->valuesLabel->setText("stale");
+    QTest::keyClick(k, Qt::Key_A);
+    QTest::keyClick(k, Qt::Key_F5);
+    EXPECT_EQ(k->valuesLabel->text(), "stale");
+    EXPECT_EQ(std::memcmp(conf->pos, before.pos, sizeof conf->pos), 0);
+    EXPECT_EQ(std::memcmp(conf->att, before.att, sizeof conf->att), 0);
+    EXPECT_EQ(std::memcmp(conf->q, before.q, sizeof conf->q), 0);
+}
+
+}  // namespace
