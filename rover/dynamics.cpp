@@ -47,6 +47,47 @@ inline void add_cross3(double o[3], const double a[3], const double b[3])
     o[2] += a[0] * b[1] - a[1] * b[0];
 }
 
+// o = a + b, a - b, a + s b, s a, a (outputs may alias inputs)
+inline void add3(double o[3], const double a[3], const double b[3])
+{
+    o[0] = a[0] + b[0];
+    o[1] = a[1] + b[1];
+    o[2] = a[2] + b[2];
+}
+
+inline void sub3(double o[3], const double a[3], const double b[3])
+{
+    o[0] = a[0] - b[0];
+    o[1] = a[1] - b[1];
+    o[2] = a[2] - b[2];
+}
+
+inline void axpy3(double o[3], const double a[3], double s, const double b[3])
+{
+    o[0] = a[0] + s * b[0];
+    o[1] = a[1] + s * b[1];
+    o[2] = a[2] + s * b[2];
+}
+
+inline void scale3(double o[3], double s, const double a[3])
+{
+    o[0] = s * a[0];
+    o[1] = s * a[1];
+    o[2] = s * a[2];
+}
+
+inline void copy3(double o[3], const double a[3])
+{
+    o[0] = a[0];
+    o[1] = a[1];
+    o[2] = a[2];
+}
+
+inline void zero3(double o[3])
+{
+    o[0] = o[1] = o[2] = 0.0;
+}
+
 // o = M v (column-major Mat3)
 inline void mul3(double o[3], const double M[9], const double v[3])
 {
@@ -276,7 +317,7 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     } else {
         gap = C[2] - r;
     }
-    vec_copy(cr->contact[c], P);
+    copy3(cr->contact[c], P);
     double dP[3] = {P[0] - cr->pos[0], P[1] - cr->pos[1], P[2] - cr->pos[2]};
     tmul3(cr->contactCaisse[c], Rb, dP);
     rover->ecart[c] = gap;
@@ -315,9 +356,9 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     if (mnt && mnt->typeDyn == SolMacro && mnt->sol) {
         EntreeMacroSol e;
         e.dz = gap;
-        vec_copy(e.V, rover->vContact[c]);
+        copy3(e.V, rover->vContact[c]);
         e.omega = rover->qd[Q_ROUE + c];
-        vec_copy(e.P, P);
+        copy3(e.P, P);
         e.r = r;
         e.b = cr->largeurRoue;
         e.g = rover->data.g;
@@ -348,9 +389,9 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     // is dropped from every row alike, so no row sees a force the others miss
     rover->horsSol[c] = !(F[2] > 0.0);
     if (rover->horsSol[c]) {
-        vec_zero(rover->Fb[c]);
-        vec_zero(rover->Ft[c]);
-        vec_zero(rover->amortContact[c]);
+        zero3(rover->Fb[c]);
+        zero3(rover->Ft[c]);
+        zero3(rover->amortContact[c]);
     } else {
         mul3(rover->Ft[c], Cap, F);
         tmul3(rover->Fb[c], Rb, rover->Ft[c]);
@@ -370,7 +411,7 @@ void terrain_axes_quantities(DynRover* rover)
             mat_mul_t(rover->Ini_r[c][i], tmp, Rb);
             for (int j = 0; j <= i; ++j) {
                 double dG[3];
-                vec_sub(dG, rover->Gb[c][i], rover->Ob[c][j]);
+                sub3(dG, rover->Gb[c][i], rover->Ob[c][j]);
                 mul3(rover->OjGi[c][i][j], Rb, dG);
             }
         }
@@ -428,10 +469,10 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             f[k] = rover->m0 * (f[k] - gb[k]);
         mul3(Iw, rover->In0, om);
         cross3(n, om, Iw);
-        vec_copy(Ftot, f);
+        copy3(Ftot, f);
         cross3(Ntot, G, f);
-        vec_axpy(Ntot, Ntot, 1.0, n);
-        vec_scale(Stot, rover->m0, G);
+        axpy3(Ntot, Ntot, 1.0, n);
+        scale3(Stot, rover->m0, G);
         std::memset(Jtot, 0, sizeof(Jtot));
         add_inertia_at_origin(Jtot, rover->In0, rover->m0, G);
     }
@@ -462,37 +503,37 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double* o = rover->Ob[c][j];
             double* u = rover->Ub[c][j];
             double* G = rover->Gb[c][j];
-            vec_copy(o, frame_origin(cr->rel[c][j]));
+            copy3(o, frame_origin(cr->rel[c][j]));
             mul3(u, Q, local_axis(cr, c, j));
             mul3(G, Q, rover->OiGi[c][j]);
-            vec_add(G, G, o);
+            add3(G, G, o);
             double diag[3] = {rover->Ini[c][j][0], rover->Ini[c][j][4], rover->Ini[c][j][8]};
             rotate_diag(rover->Ib[c][j], Q, diag);
 
             // move along the previous body to this joint's origin
             if (j > 0) {
                 double dO[3], t1[3];
-                vec_sub(dO, o, oPrev);
+                sub3(dO, o, oPrev);
                 add_cross3(vo, w, dO);
                 cross3(t1, w, dO);
                 add_cross3(ao, wd, dO);
                 add_cross3(ao, w, t1);
             }
-            vec_copy(oPrev, o);
+            copy3(oPrev, o);
 
             // absolute angular velocity and bias acceleration of the previous
             // body, for this joint's rotor
             double Wp[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
             double Ap[3];
             cross3(Ap, om, w);
-            vec_add(Ap, Ap, wd);
+            add3(Ap, Ap, wd);
 
             // this joint
             double uq[3];
-            vec_scale(uq, qd[j], u);
+            scale3(uq, qd[j], u);
             add_cross3(wd, w, uq);
-            vec_axpy(wd, wd, qddb[j], u);
-            vec_add(w, w, uq);
+            axpy3(wd, wd, qddb[j], u);
+            add3(w, w, uq);
 
             // the rotor of the joint's motor turns at N qd about u on the
             // previous body; its inertia about u counted with the joint's body
@@ -501,20 +542,20 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             if (J != 0.0 && Nj != 1.0) {
                 double Wu[3];
                 cross3(Wu, Wp, u);
-                vec_scale(rotorMoment[j], J * (Nj - 1.0) * qd[j], Wu);
+                scale3(rotorMoment[j], J * (Nj - 1.0) * qd[j], Wu);
                 rotorGen[j] = (Nj - 1.0) * J * dot3(u, Ap);
             } else {
-                vec_zero(rotorMoment[j]);
+                zero3(rotorMoment[j]);
                 rotorGen[j] = 0.0;
             }
 
             // centre of gravity: relative velocity and acceleration, then the
             // absolute bias acceleration in body axes
             double dG[3], rd[3], rdd[3], t1[3];
-            vec_sub(dG, G, o);
-            vec_copy(rd, vo);
+            sub3(dG, G, o);
+            copy3(rd, vo);
             add_cross3(rd, w, dG);
-            vec_copy(rdd, ao);
+            copy3(rdd, ao);
             add_cross3(rdd, wd, dG);
             cross3(t1, w, dG);
             add_cross3(rdd, w, t1);
@@ -532,11 +573,11 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double W[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
             double A[3], IA[3], IW[3];
             cross3(A, om, w);
-            vec_add(A, A, wd);
+            add3(A, A, wd);
             mul3(IA, rover->Ib[c][j], A);
             mul3(IW, rover->Ib[c][j], W);
             cross3(n[j], W, IW);
-            vec_add(n[j], n[j], IA);
+            add3(n[j], n[j], IA);
 
             if (j == J_ROUE) {
                 double dP[3];
@@ -549,8 +590,8 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
                                C[2] - r * nn[2] - cr->pos[2]};
                 double Pb[3];
                 tmul3(Pb, Rb, P);
-                vec_sub(dP, Pb, o);
-                vec_copy(vPrel, vo);
+                sub3(dP, Pb, o);
+                copy3(vPrel, vo);
                 add_cross3(vPrel, w, dP);
             }
         }
@@ -572,34 +613,34 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             const double* G = rover->Gb[c][j];
             double m = rover->mi[c][j];
             Msub += m;
-            vec_axpy(Ssub, Ssub, m, G);
+            axpy3(Ssub, Ssub, m, G);
             add_inertia_at_origin(Jsub, rover->Ib[c][j], m, G);
-            vec_add(Fsub, Fsub, f[j]);
+            add3(Fsub, Fsub, f[j]);
             add_cross3(Nsub, G, f[j]);
-            vec_add(Nsub, Nsub, n[j]);
+            add3(Nsub, Nsub, n[j]);
 
             double so[3], uo[3], t1[3];
-            vec_axpy(so, Ssub, -Msub, o);
+            axpy3(so, Ssub, -Msub, o);
             cross3(Tb[j], u, so);
             mul3(rover->T[c][j], Rb, Tb[j]);
             mul3(H[j], Jsub, u);
             cross3(uo, u, o);
             cross3(t1, Ssub, uo);
-            vec_sub(H[j], H[j], t1);
+            sub3(H[j], H[j], t1);
             double Nj = rover->N[c][j], Jm = rover->Jm[c][j];
-            vec_axpy(rover->R[c][j], H[j], (Nj - 1.0) * Jm, u);
+            axpy3(rover->R[c][j], H[j], (Nj - 1.0) * Jm, u);
 
             // bias: moment about o_j of the downstream bodies' bias forces
             double No[3];
             cross3(t1, o, Fsub);
-            vec_sub(No, Nsub, t1);
+            sub3(No, Nsub, t1);
             rover->h[c][j] = -dot3(u, No) - rotorGen[j];
             // the joint's rotor reacts on the previous body (upstream joints)
-            vec_add(Nsub, Nsub, rotorMoment[j]);
+            add3(Nsub, Nsub, rotorMoment[j]);
 
             // contact force's generalised force on this joint
             double dP[3], mP[3];
-            vec_sub(dP, Pb, o);
+            sub3(dP, Pb, o);
             cross3(mP, dP, Fb);
             rover->Qc[c][j] = dot3(u, mP);
         }
@@ -619,17 +660,17 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
                 rover->K[c][k][j] = v;
             }
 
-        vec_add(Ftot, Ftot, Fsub);
-        vec_add(Ntot, Ntot, Nsub);
-        vec_add(Stot, Stot, Ssub);
+        add3(Ftot, Ftot, Fsub);
+        add3(Ntot, Ntot, Nsub);
+        add3(Stot, Stot, Ssub);
         for (int k = 0; k < 9; ++k)
             Jtot[k] += Jsub[k];
     }
     rover->tContact = cr->temps;
 
     // whole rover
-    vec_copy(rover->S, Stot);
-    vec_scale(rover->RG, 1.0 / rover->mtot, Stot);
+    copy3(rover->S, Stot);
+    scale3(rover->RG, 1.0 / rover->mtot, Stot);
     mat_copy(rover->InR, Jtot);
     double Ft[3];
     mul3(Ft, Rb, Ftot);
@@ -802,12 +843,12 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
             e[k] = 1.0;
             cross3(jr[k], e, Pb);
         }
-        vec_sub(d, Pb, rover->Ob[c][J_TRAVERSE]);
+        sub3(d, Pb, rover->Ob[c][J_TRAVERSE]);
         cross3(jt, rover->Ub[c][J_TRAVERSE], d);
-        vec_sub(d, Pb, rover->Ob[c][J_SUPPORT]);
+        sub3(d, Pb, rover->Ob[c][J_SUPPORT]);
         cross3(t1, rover->Ub[c][J_SUPPORT], d);
-        vec_axpy(jt, jt, -rho, t1);
-        vec_sub(d, Pb, rover->Ob[c][J_ROUE]);
+        axpy3(jt, jt, -rho, t1);
+        sub3(d, Pb, rover->Ob[c][J_ROUE]);
         cross3(jw, rover->Ub[c][J_ROUE], d);
 
         for (int ax = 0; ax < 3; ++ax) {

@@ -1,0 +1,113 @@
+// Cost of the rover's steps on the default scenario: kinematic step, the
+// configuration-dependent quantities, assembly and solution, one integration
+// sub-step, one dynamic tick.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "rover/dynamics.h"
+#include "rover/piloting.h"
+#include "terrain/dynsol.h"
+#include "terrain/mnt.h"
+
+namespace {
+
+// the start-up scenario with every dialog accepted on its defaults: unit
+// rover, internal data, random terrain with bumps, simplified soil; then
+// driven at the maximum speed for a few seconds so that the wheels roll
+struct Scene {
+    DynRover* rover;
+    Mnt mnt;
+    DynSol sol;
+
+    Scene()
+    {
+        rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
+        rover->voie = 1.0;
+        geodir_rover(&rover->conf, 1.0, 0.0, 0);
+        update_geometry(&rover->conf);
+        dyn_defaults(rover);
+        dyn_constants(rover);
+        std::memset(&mnt, 0, sizeof mnt);
+        defauts_mnt(&mnt);
+        new_mnt(&mnt);
+        init_dynSol(&sol, 0.5235987755982988, rover->data.g);
+        mnt.sol = &sol;
+        place_on_ground(&rover->conf, &mnt);
+        dyn_reset(rover);
+        for (int k = 0; k < 100; ++k)
+            dyn_step(rover, &mnt, 0.0, rover->vmax, 0.04);
+    }
+    ~Scene()
+    {
+        libere_mnt(&mnt);
+        std::free(rover);
+    }
+};
+
+void BM_KinStep(benchmark::State& state)
+{
+    Scene s;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kin_step(&s.rover->conf, &s.mnt, 0.2, 0.05, 0.04));
+}
+BENCHMARK(BM_KinStep);
+
+void BM_DynConfiguration(benchmark::State& state)
+{
+    Scene s;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dyn_configuration(s.rover, &s.mnt));
+}
+BENCHMARK(BM_DynConfiguration);
+
+void BM_DynSolve(benchmark::State& state)
+{
+    Scene s;
+    double a[NB_DDL];
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dyn_solve(s.rover, a));
+}
+BENCHMARK(BM_DynSolve);
+
+// one sub-step of the integration: assembly and solution, then the new
+// configuration-dependent quantities and the driven joints' torques
+void BM_SubStep(benchmark::State& state)
+{
+    Scene s;
+    double a[NB_DDL];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(dyn_solve(s.rover, a));
+        benchmark::DoNotOptimize(dyn_configuration(s.rover, &s.mnt));
+        dyn_joint_torques(s.rover);
+    }
+}
+BENCHMARK(BM_SubStep);
+
+// one tick of 40 ms at the maximum speed (variable number of sub-steps)
+void BM_DynStepTick(benchmark::State& state)
+{
+    Scene s;
+    // every 250 ticks (10 s, half a metre) the rover goes back to its start,
+    // so that it stays on the terrain however many ticks are timed
+    DynRover* start = static_cast<DynRover*>(std::malloc(sizeof(DynRover)));
+    std::memcpy(start, s.rover, sizeof(DynRover));
+    long substeps = 0, n = 0;
+    for (auto _ : state) {
+        if (n % 250 == 0 && n > 0) {
+            state.PauseTiming();
+            substeps += s.rover->sousPas - start->sousPas;
+            std::memcpy(s.rover, start, sizeof(DynRover));
+            state.ResumeTiming();
+        }
+        benchmark::DoNotOptimize(dyn_step(s.rover, &s.mnt, 0.0, s.rover->vmax, 0.04));
+        ++n;
+    }
+    substeps += s.rover->sousPas - start->sousPas;
+    state.counters["substeps_per_tick"] = double(substeps) / double(n);
+    std::free(start);
+}
+BENCHMARK(BM_DynStepTick);
+
+} // namespace
