@@ -1,0 +1,219 @@
+// kadmer-sim as a program: its arguments, the trajectory it writes, its
+// summary line, and its exit status on bad input and on a step's message.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "rover/dynrover.h"
+
+namespace {
+
+struct SimRun {
+    int status;
+    std::string out, err;
+};
+
+std::string temp_path(const std::string& name)
+{
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir ? dir : "/tmp") + "/kadmer_sim_test_" + std::to_string(getpid()) +
+           "_" + name;
+}
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream f(path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+SimRun run(const std::string& args)
+{
+    std::string out = temp_path("stdout"), err = temp_path("stderr");
+    std::string cmd = std::string(KADMER_SIM_PATH) + " " + args + " >" + out + " 2>" + err;
+    int st = std::system(cmd.c_str());
+    SimRun r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return r;
+}
+
+std::vector<std::vector<double>> samples(const std::string& path)
+{
+    std::vector<std::vector<double>> rows;
+    std::ifstream f(path);
+    std::string line;
+    while (std::getline(f, line)) {
+        std::istringstream is(line);
+        std::vector<double> v;
+        double x;
+        while (is >> x)
+            v.push_back(x);
+        rows.push_back(v);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(KadmerSim, BadArgumentsAndUnreadableFilesEndWithStatusTwo)
+{
+    struct Row {
+        const char* args;
+        const char* message;
+    } rows[] = {
+        {"--bogus", "option inconnue : --bogus"},
+        {"--voie", "--voie attend une valeur"},
+        {"--voie abc", "--voie attend un nombre"},
+        {"--voie -1", "--voie : largeur positive attendue"},
+        {"--mode walk", "--mode : kin ou dyn attendu"},
+        {"--mnt-type 3", "--mnt-type : 0, 1 ou 2 attendu"},
+        {"--period 0", "--period : periode entiere de 1 a 10000 ms attendue"},
+        {"--pose 1,2,3", "--pose attend des valeurs separees par des virgules"},
+        {"--pose 1,2,3,4,5,6,7", "--pose : trop de valeurs"},
+        {"--cell 0", "--cell : dimension de cellule positive attendue"},
+        {"--zones /nonexistent", "--zones ne sert qu'avec --sol 1"},
+        {"--mnt /nonexistent/terrain.txt", "fichier MNT illisible : /nonexistent/terrain.txt"},
+        {"--datadyn /nonexistent/d.txt", "fichier de donnees dynamiques illisible"},
+        {"--commands /nonexistent/c.txt", "fichier de commandes illisible"},
+    };
+    for (const Row& r : rows) {
+        SimRun res = run(r.args);
+        EXPECT_EQ(res.status, 2) << r.args;
+        EXPECT_NE(res.err.find(r.message), std::string::npos) << r.args << ": " << res.err;
+        EXPECT_EQ(res.out, "") << r.args;
+    }
+}
+
+TEST(KadmerSim, MalformedInputFilesNameTheirFault)
+{
+    std::string cmds = temp_path("cmds.txt");
+    {
+        std::ofstream f(cmds);
+        f << "0 0.05 0\n2 0.05\n";
+    }
+    SimRun r = run("--commands " + cmds);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("ligne 2"), std::string::npos) << r.err;
+
+    std::string data = temp_path("data.txt");
+    {
+        std::ofstream f(data);
+        f << "Masse caisse+cu m0 = 43.0 (kg)\n";
+    }
+    r = run("--datadyn " + data);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Erreur lecture donnees dynamiques ligne 2"), std::string::npos) << r.err;
+    std::remove(cmds.c_str());
+    std::remove(data.c_str());
+}
+
+TEST(KadmerSim, KinematicRunWritesTheStartThenOneSamplePerTick)
+{
+    std::string traj = temp_path("kin.txt");
+    SimRun r = run("--v 0.1 --duration 2 --mnt-type 0 --bosses 0 -o " + traj);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // the summary, alone on the last line
+    int ticks = 0, sub = -1;
+    double time = 0, wall = 0, rtf = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(), "ticks=%d time=%lf substeps=%d wall=%lf rtf=%lf", &ticks,
+                          &time, &sub, &wall, &rtf),
+              5)
+        << r.out;
+    EXPECT_EQ(ticks, 50);
+    EXPECT_DOUBLE_EQ(time, 2.0);
+    EXPECT_EQ(sub, 0);
+
+    auto rows = samples(traj);
+    ASSERT_EQ(rows.size(), 51u);
+    for (const auto& row : rows)
+        ASSERT_EQ(row.size(), 28u);
+    EXPECT_EQ(rows[0][0], 0.0);
+    EXPECT_NEAR(rows[50][0], 2.0, 1e-6);
+    // placed on the flat ground, then straight ahead at 0.1 m/s
+    EXPECT_NEAR(rows[0][3], 0.445, 1e-6);
+    EXPECT_NEAR(rows[50][2] - rows[0][2], 0.2, 1e-6);
+    // the text format of a recording: "%lf" then " %lf"
+    std::string text = slurp(traj);
+    EXPECT_EQ(text.substr(0, 9), "0.000000 ");
+    std::remove(traj.c_str());
+}
+
+TEST(KadmerSim, DynamicRunFollowsItsCommandFileAndCountsSubSteps)
+{
+    std::string cmds = temp_path("cmds.txt"), traj = temp_path("dyn.txt");
+    {
+        std::ofstream f(cmds);
+        f << "# t vDes cDes\n0 0 0\n2 0.05 0\n";
+    }
+    SimRun r = run("--mode dyn --duration 12 --mnt-type 0 --bosses 0 --commands " + cmds + " -o " +
+                traj);
+    ASSERT_EQ(r.status, 0) << r.err;
+    long sub = 0;
+    double rtf = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(), "ticks=300 time=12.000 substeps=%ld wall=%*f rtf=%lf",
+                          &sub, &rtf),
+              2)
+        << r.out;
+    EXPECT_GE(sub, 300);
+    auto rows = samples(traj);
+    ASSERT_EQ(rows.size(), 301u);
+    // at rest for the first two seconds, then at 5 cm/s along y
+    EXPECT_NEAR(rows[50][2], rows[0][2], 1e-3);
+    EXPECT_NEAR((rows[300][2] - rows[200][2]) / 4.0, 0.05, 0.0025);
+    EXPECT_NEAR(rows[300][1], 0.0, 0.01);
+    std::remove(cmds.c_str());
+    std::remove(traj.c_str());
+}
+
+TEST(KadmerSim, NoPlaceKeepsThePoseAndAnglesAsGiven)
+{
+    std::string traj = temp_path("pose.txt");
+    SimRun r = run("--pose 1,2,3,10,-5,90 "
+                "--angles 5,-5,2,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,20 --no-place "
+                "--duration 0 -o " + traj);
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto rows = samples(traj);
+    ASSERT_EQ(rows.size(), 1u);
+    const double deg = 0.017453292519943295;
+    const double expected[10] = {0, 1, 2, 3, 10 * deg, -5 * deg, 90 * deg, 5 * deg, -5 * deg,
+                                 2 * deg};
+    for (int k = 0; k < 10; ++k)
+        EXPECT_NEAR(rows[0][k], expected[k], 1e-6) << k;
+    EXPECT_NEAR(rows[0][27], 20 * deg, 1e-6);
+    std::remove(traj.c_str());
+}
+
+TEST(KadmerSim, StepMessageEndsTheRunUnlessToldToContinue)
+{
+    // a rover without mass cannot be solved for
+    std::string data = temp_path("massless.txt");
+    DynRover* d = new_dynRover(1.0, 0.0, 0, nullptr, 0, 0, nullptr);
+    DataDynRov dd = d->data;
+    std::free(d);
+    dd.m0 = dd.mTravL = dd.mTravR = dd.mSupL = dd.mSupR = 0.0;
+    dd.mSteer = dd.mFourche = dd.mRoue = 0.0;
+    saveDatadynrov(&dd, std::fopen(data.c_str(), "wt"));
+
+    SimRun r = run("--mode dyn --duration 1 --datadyn " + data);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Echec inversion dynamique par Choleski"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("ticks=1 ", 0), 0u) << r.out;
+
+    r = run("--mode dyn --duration 0.2 --continue --datadyn " + data);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("ticks=5 ", 0), 0u) << r.out;
+    std::remove(data.c_str());
+}
