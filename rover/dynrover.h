@@ -142,6 +142,8 @@ struct DynRover {
   double coupleElev[NB_CHAINES];   // elevation motor torques, N.m
 
   // -- configuration-dependent quantities, by dyn_configuration -------------
+  // (RGi, Ini_r, Ui_r and OjGi are the terrain-axes copies written for the
+  // print-out at verbosity > 99; the assembly uses Gb, Ib, Ub, Ob below)
   Vec3 RGi[NB_CHAINES][NB_AXES];   // body centre of gravity relative to the
                                    // body origin, terrain axes, m
   Mat3 Ini_r[NB_CHAINES][NB_AXES]; // body inertia tensor, terrain axes, kg.m^2
@@ -166,8 +168,11 @@ struct DynRover {
 
   // chain terms of the equations of motion, per chain and joint
   double K[NB_CHAINES][NB_AXES][NB_AXES];  // joint-space inertia, kg.m^2
-  Vec3 T[NB_CHAINES][NB_AXES];     // linear momentum per unit joint rate
-  Vec3 R[NB_CHAINES][NB_AXES];     // angular momentum per unit joint rate
+  Vec3 T[NB_CHAINES][NB_AXES];     // linear momentum per unit joint rate,
+                                   // terrain axes, kg.m
+  Vec3 R[NB_CHAINES][NB_AXES];     // angular momentum about the body origin
+                                   // per unit joint rate (motor rotor
+                                   // included), body axes, kg.m^2
   double h[NB_CHAINES][NB_AXES];   // gravity and velocity terms on the joint
   double hCaisse[6];               // gravity and velocity terms of the
                                    // translation and rotation rows
