@@ -52,4 +52,11 @@ if [ "${KADMER_NO_SANITIZE:-0}" != 1 ]; then
   ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=1
 fi
 
+# The readers of outside data under libFuzzer, a few seconds each, when clang
+# is there to build them.
+if command -v clang++ >/dev/null 2>&1; then
+  echo "== Fuzz targets =="
+  tests/fuzz/run.sh 5 || status=1
+fi
+
 exit $status
