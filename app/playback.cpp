@@ -45,7 +45,13 @@ int Kadmer::initLect(int source)
         disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
         slider->setEnabled(false);
         if (source == 2) {
-            startNetworkReading();
+            // after "&Retour Mode Local" the connection may still be open and
+            // the action still offers to stop it: a second connection would
+            // mix two streams in one file
+            if (socket.state() != QAbstractSocket::UnconnectedState)
+                finLectReseau(tr("Demande fin lecture reseau"));
+            else
+                startNetworkReading();
             return 0;
         }
         break;

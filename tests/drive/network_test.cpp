@@ -133,7 +133,9 @@ TEST_F(DriveNetwork, TrajectoryServerStreamIsShownStoredAndReplayed)
     EXPECT_TRUE(k->fileAction->isEnabled());
     EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
     expectReceivedAndReplayed(3);
-    ASSERT_TRUE(trajServer.waitForFinished(5000));
+    // without --loop it stops once its viewer is served
+    QTRY_COMPARE_WITH_TIMEOUT(trajServer.state(), QProcess::NotRunning, 5000);
+    EXPECT_EQ(trajServer.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(trajServer.exitCode(), 0);
 }
 
@@ -248,6 +250,24 @@ TEST_F(DriveNetwork, StoppingTheReadingByHandOffersTheSamples)
     EXPECT_EQ(k->paused, 1);
     EXPECT_EQ(k->socket.state(), QAbstractSocket::UnconnectedState);
     expectReceivedAndReplayed(2);
+}
+
+TEST_F(DriveNetwork, SamplesStillArriveInLocalModeUntilTheReadingIsStopped)
+{
+    connectViewer();
+    send(samples(0, 2));
+    QTRY_COMPARE_WITH_TIMEOUT(k->sampleCount, 2, 5000);
+    k->localAction->trigger();
+    EXPECT_EQ(k->mode, ModeLocal);
+    send(samples(2, 3));
+    QTRY_COMPARE_WITH_TIMEOUT(k->sampleCount, 3, 5000);
+    EXPECT_DOUBLE_EQ(conf->temps, poseSample(2)[0]);
+    // the action still reads "&Arreter Reseau", and stops the reading
+    ASSERT_EQ(k->netAction->text(), "&Arreter Reseau");
+    k->netAction->trigger();
+    EXPECT_EQ(k->mode, ModeVisuFichier);
+    EXPECT_EQ(k->socket.state(), QAbstractSocket::UnconnectedState);
+    expectReceivedAndReplayed(3);
 }
 
 TEST_F(DriveNetwork, LocalSimulationGoesOnDuringTheReading)
