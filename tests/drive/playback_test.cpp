@@ -205,17 +205,6 @@ TEST_F(DrivePlayback, CancelledOrUnreadableChoiceChangesNothing)
     EXPECT_EQ(k->statusLabel->text(), "Mode local : en Pause");
 }
 
-TEST_F(DrivePlayback, BackToLocalModeKeepsTheRoverWhereThePlaybackLeftIt)
-{
-    playPaused(lines(5, false));
-    k->slider->setValue(3);
-    k->localAction->trigger();
-    EXPECT_EQ(k->mode, ModeLocal);
-    EXPECT_FALSE(k->localAction->isEnabled());
-    k->stepButton->click();
-    EXPECT_NEAR(conf->temps, poseSample(3)[0] + 0.001 * s->periodMs, 1e-12);
-}
-
 TEST_F(DrivePlayback, SampleWithANonFiniteNumberIsNotApplied)
 {
     const ConfRover before = *conf;

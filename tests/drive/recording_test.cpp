@@ -67,26 +67,6 @@ std::vector<double> recorded(const ConfRover* c)
     return v;
 }
 
-TEST_F(DriveRecording, QuestionOffersThreeChoicesAndAbort)
-{
-    QStringList buttons;
-    modal::hooks().exec = [&](QDialog* dialog) {
-        QMessageBox* box = qobject_cast<QMessageBox*>(dialog);
-        EXPECT_EQ(box->icon(), QMessageBox::Information);
-        EXPECT_EQ(box->parentWidget(), nullptr);
-        for (QAbstractButton* b : box->buttons())
-            buttons << b->text() + (box->buttonRole(b) == QMessageBox::ActionRole ? "" : "*");
-        box->button(QMessageBox::Abort)->click();
-        return 0;
-    };
-    k->recButton->click();
-    buttons.sort();
-    EXPECT_EQ(buttons, QStringList({"Abort*", "Les 2", "Trajectoire", "Video"}));
-    EXPECT_EQ(k->recordMode, RecordNone);
-    EXPECT_FALSE(k->blinkTimer->isActive());
-    EXPECT_TRUE(dialogs.isEmpty());
-}
-
 TEST_F(DriveRecording, BothRecordsOneLineAndOneImagePerTick)
 {
     record("Les 2", recordPath, imageDir);
@@ -195,8 +175,23 @@ TEST_F(DriveRecording, RecWhileRunningPausesAroundTheQuestionThenBlinks)
     EXPECT_GT(readLines(recordPath).size(), 0);
 }
 
-TEST_F(DriveRecording, CancelledOrFailedChoicesRecordWhatTheyCan)
+TEST_F(DriveRecording, AbortCancelledOrFailedChoicesRecordWhatTheyCan)
 {
+    QStringList buttons;
+    modal::hooks().exec = [&](QDialog* dialog) {
+        QMessageBox* box = qobject_cast<QMessageBox*>(dialog);
+        EXPECT_EQ(box->icon(), QMessageBox::Information);
+        for (QAbstractButton* b : box->buttons())
+            buttons << b->text() + (box->buttonRole(b) == QMessageBox::ActionRole ? "" : "*");
+        box->button(QMessageBox::Abort)->click();
+        return 0;
+    };
+    k->recButton->click();
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"Abort*", "Les 2", "Trajectoire", "Video"}));
+    EXPECT_EQ(k->recordMode, RecordNone);
+    EXPECT_TRUE(dialogs.isEmpty());
+
     record("Trajectoire", "", "");
     EXPECT_EQ(k->recordMode, RecordNone);
     EXPECT_FALSE(k->blinkTimer->isActive());
