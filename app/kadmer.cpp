@@ -133,7 +133,11 @@ Kadmer::Kadmer(QWidget* parent)
     simTimer->stop();
 }
 
-Kadmer::~Kadmer() {}
+Kadmer::~Kadmer()
+{
+    // the scenario lives exactly as long as the view that draws it
+    libereScenario(scenario);
+}
 
 QSize Kadmer::sizeHint() const { return QSize(720, 576); }
 

@@ -103,3 +103,17 @@ Scenario* newScenario(QWidget* parent)
     s->cDes = 0.0;
     return s;
 }
+
+void libereScenario(Scenario* s)
+{
+    if (!s)
+        return;
+    libere_mnt(&s->mnt);
+    if (s->mnt.fichier)
+        fclose(s->mnt.fichier);
+    if (s->zones) {
+        libereZones(s->zones);
+        free(s->zones);
+    }
+    free(s);
+}

@@ -48,4 +48,8 @@ struct Scenario {
 // returns null after a failure already shown to the user
 Scenario* newScenario(QWidget* parent);
 
+// releases a scenario with its terrain grid, zone list and terrain file;
+// the results stream of the rover is closed by the window, not here
+void libereScenario(Scenario* s);
+
 #endif

@@ -8,14 +8,18 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
+
+using Owned = std::unique_ptr<Scenario, void (*)(Scenario*)>;
 
 TEST(NewScenario, CancellingEveryDialogGivesTheDefaults)
 {
     ModalScript script;
     script.dialogResult = QDialog::Rejected;
-    Scenario* s = newScenario(nullptr);
+    Owned owned(newScenario(nullptr), libereScenario);
+    Scenario* s = owned.get();
     ASSERT_NE(s, nullptr);
     EXPECT_TRUE(script.boxes.isEmpty());
 
@@ -52,7 +56,8 @@ TEST(NewScenario, CancellingEveryDialogGivesTheDefaults)
 TEST(NewScenario, RoverStandsOnTheGround)
 {
     ModalScript script;
-    Scenario* s = newScenario(nullptr);
+    Owned owned(newScenario(nullptr), libereScenario);
+    Scenario* s = owned.get();
     ASSERT_NE(s, nullptr);
     const ConfRover& c = s->dynRover.conf;
     for (int w = 0; w < NB_CHAINES; w++) {

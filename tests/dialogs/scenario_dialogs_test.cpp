@@ -24,16 +24,9 @@ struct Created {
     {
         if (!s)
             return;
-        libere_mnt(&s->mnt);
-        if (s->mnt.fichier)
-            fclose(s->mnt.fichier);
         if (s->dynRover.fresults)
             fclose(s->dynRover.fresults);
-        if (s->zones) {
-            libereZones(s->zones);
-            free(s->zones);
-        }
-        free(s);
+        libereScenario(s);
     }
     Scenario* s;
 };
