@@ -31,19 +31,34 @@ ZoneSol* ajouteEnFin(ZonesSol* zs)
 
 // ---- reading the soil data file --------------------------------------------
 
-enum { LigneZoneMax = 256 };
+// holds any line ecritZones writes: a value printed with "%lf" takes up to
+// 317 characters, and the centre line has three
+enum { LigneZoneMax = 1024 };
 
-// reads one line, keeping its first 255 characters and dropping the rest;
-// false at the end of the file
-bool litLigneZone(FILE* f, char buf[LigneZoneMax])
+// reads one line, keeping its first 1023 characters and dropping the rest;
+// false at the end of the file. *entiere tells whether the line was kept whole
+bool litLigneZone(FILE* f, char buf[LigneZoneMax], bool* entiere)
 {
     int c = getc(f);
     if (c == EOF) return false;
     size_t n = 0;
-    for (; c != EOF && c != '\n'; c = getc(f))
-        if (n + 1 < LigneZoneMax) buf[n++] = static_cast<char>(c);
+    *entiere = true;
+    for (; c != EOF && c != '\n'; c = getc(f)) {
+        if (n + 1 < LigneZoneMax)
+            buf[n++] = static_cast<char>(c);
+        else
+            *entiere = false;
+    }
     buf[n] = '\0';
     return true;
+}
+
+// a line of values must be kept whole: a number cut by the buffer would be
+// read as another value
+bool litLigneValeurs(FILE* f, char buf[LigneZoneMax])
+{
+    bool entiere;
+    return litLigneZone(f, buf, &entiere) && entiere;
 }
 
 // "<nom> = %lf" at the start of the line, finite
@@ -161,7 +176,8 @@ const char* litZones(ZonesSol* zs, FILE* f)
     if (f) {
         char l[LigneZoneMax];
         for (int a = 0;; a += 12) {
-            if (!litLigneZone(f, l)) {
+            bool entiere;  // the name line is not read: it may be cut
+            if (!litLigneZone(f, l, &entiere)) {
                 if (a > 0) {
                     fclose(f);
                     return nullptr;  // whole blocks only: the file is good
@@ -172,18 +188,18 @@ const char* litZones(ZonesSol* zs, FILE* f)
             int hzone = 0;
             double X, Y, R, c, phi, Xc, kc, kphi, n, rhod, lbda, K;
             int k = 2;
-            bool ok = litLigneZone(f, l) && litNiveau(l, &hzone)
-                && (++k, litLigneZone(f, l)) && sscanf(l, "X, Y, R = %lf %lf, %lf", &X, &Y, &R) == 3
+            bool ok = litLigneValeurs(f, l) && litNiveau(l, &hzone)
+                && (++k, litLigneValeurs(f, l)) && sscanf(l, "X, Y, R = %lf %lf, %lf", &X, &Y, &R) == 3
                 && std::isfinite(X) && std::isfinite(Y) && std::isfinite(R)
-                && (++k, litLigneZone(f, l)) && litReel(l, "c = %lf", &c)
-                && (++k, litLigneZone(f, l)) && litReel(l, "phi = %lf", &phi)
-                && (++k, litLigneZone(f, l)) && litReel(l, "Xc = %lf", &Xc)
-                && (++k, litLigneZone(f, l)) && litReel(l, "kc = %lf", &kc)
-                && (++k, litLigneZone(f, l)) && litReel(l, "kphi = %lf", &kphi)
-                && (++k, litLigneZone(f, l)) && litReel(l, "n = %lf", &n)
-                && (++k, litLigneZone(f, l)) && litReel(l, "rhod = %lf", &rhod)
-                && (++k, litLigneZone(f, l)) && litReel(l, "lbda = %lf", &lbda)
-                && (++k, litLigneZone(f, l)) && litReel(l, "K = %lf", &K);
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "c = %lf", &c)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "phi = %lf", &phi)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "Xc = %lf", &Xc)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "kc = %lf", &kc)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "kphi = %lf", &kphi)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "n = %lf", &n)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "rhod = %lf", &rhod)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "lbda = %lf", &lbda)
+                && (++k, litLigneValeurs(f, l)) && litReel(l, "K = %lf", &K);
             if (!ok) {
                 erreur = a + k;
                 break;

@@ -9,7 +9,9 @@
 # Readers: mnt dynrover zonesol trajfile trajblock (all by default). The build
 # folder is build-fuzz at the top of the tree (KADMER_FUZZ_BUILD overrides
 # it); inputs the fuzzer finds go to its corpus/<reader>/, never into the
-# source tree. Extra libFuzzer options may be given in KADMER_FUZZ_OPTIONS.
+# source tree. dict/<reader>.dict, when present, gives the fuzzer the tokens
+# of the reader's format. Extra libFuzzer options may be given in
+# KADMER_FUZZ_OPTIONS.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -36,11 +38,14 @@ for r in "${readers[@]}"; do
   work=$build/corpus/$r
   artifacts=$build/artifacts/$r/
   mkdir -p "$work" "$artifacts"
+  dict=()
+  [ -f "$here/dict/$r.dict" ] && dict=(-dict="$here/dict/$r.dict")
   echo "== fuzz_$r: $seconds s =="
   # the first folder receives the new inputs; the seeds and the regressions
-  # are only read
+  # are only read. The readers' complaints on the error stream are dropped
+  # (close_fd_mask); the sanitizers and libFuzzer still report there
   if ! nice "$build/fuzz_$r" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$artifacts" ${KADMER_FUZZ_OPTIONS:-} \
+      -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$artifacts" "${dict[@]}" ${KADMER_FUZZ_OPTIONS:-} \
       "$work" "$here/corpus/$r" "$here/regressions/$r" 2>"$build/fuzz_$r.log"; then
     echo "fuzz_$r failed; its report ends with:" >&2
     tail -n 40 "$build/fuzz_$r.log" >&2
