@@ -17,10 +17,14 @@ static QString translated(const char* text)
     return QCoreApplication::translate("Scenario", text);
 }
 
-// shows a creation failure; returns null so the caller can return it at once
-static Scenario* fail(QWidget* parent, const char* text)
+// shows a creation failure and releases what was built; returns null so the
+// caller can return it at once
+static Scenario* fail(QWidget* parent, Scenario* s, const char* text)
 {
     modal::critical(parent, "In newScenario", translated(text), QMessageBox::Ok);
+    if (s && s->dynRover.fresults)
+        fclose(s->dynRover.fresults);
+    libereScenario(s);
     return nullptr;
 }
 
@@ -28,7 +32,7 @@ Scenario* newScenario(QWidget* parent)
 {
     Scenario* s = static_cast<Scenario*>(calloc(1, sizeof(Scenario)));
     if (!s)
-        return fail(parent, "Echec allocation !");
+        return fail(parent, nullptr, "Echec allocation !");
 
     s->terrain = &s->mnt;
     s->soil = &s->dynSol;
@@ -56,9 +60,9 @@ Scenario* newScenario(QWidget* parent)
     runGeoDialog(parent, dyn);
 
     if (const char* m = geodir_rover(conf, dyn->voie, dyn->inclinaison, dyn->quadri))
-        return fail(parent, m);
+        return fail(parent, s, m);
     if (const char* m = update_geometry(conf))
-        return fail(parent, m);
+        return fail(parent, s, m);
 
     dyn->testLibre = 0;
     dyn->fresults = nullptr;
@@ -82,12 +86,12 @@ Scenario* newScenario(QWidget* parent)
     runMntDialog(parent, mnt);
 
     if (new_mnt(mnt) < 0)
-        return fail(parent, "Echec initialisation MNT");
+        return fail(parent, s, "Echec initialisation MNT");
 
     if (mnt->typeDyn == 1) {
         s->zones = nouvellesZones(nullptr);
         if (!s->zones)
-            return fail(parent, "Echec allocation !");
+            return fail(parent, s, "Echec allocation !");
         runMacroSolDialog(parent, s->zones);
         mnt->sol = s->zones;
     } else {
@@ -97,7 +101,7 @@ Scenario* newScenario(QWidget* parent)
     }
 
     if (const char* m = place_on_ground(conf, mnt))
-        return fail(parent, m);
+        return fail(parent, s, m);
 
     s->vDes = 0.0;
     s->cDes = 0.0;
