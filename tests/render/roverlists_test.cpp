@@ -107,7 +107,7 @@ TEST(RoverLists, ChainsShareTheirListsByTheSlotTable)
     EXPECT_EQ(l[ARRIERE_G][5], l[ARRIERE_D][5]);
     EXPECT_NE(l[AVANT_G][5], l[ARRIERE_G][5]);
     EXPECT_NE(c->listeCaisse, 0u);
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(RoverLists, LeftAndRightSidesAreMirrorImages)
@@ -124,7 +124,7 @@ TEST(RoverLists, LeftAndRightSidesAreMirrorImages)
     ASSERT_GT(rover.width(), 200);
     const int asymetriques = pixelsDifferents(img, img.mirrored(true, false), 40);
     EXPECT_LT(asymetriques, 0.01 * rover.width() * rover.height());
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(RoverLists, WheelTurnedByOneSliceShowsTheSameGrousers)
@@ -142,7 +142,7 @@ TEST(RoverLists, WheelTurnedByOneSliceShowsTheSameGrousers)
     const int memes = pixelsDifferents(a0, a15), decales = pixelsDifferents(a0, a7);
     EXPECT_GT(decales, 500);
     EXPECT_LT(memes, decales / 10);
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(RoverLists, DamagedBannerLeavesTheRoverDrawnUntextured)
@@ -159,7 +159,7 @@ TEST(RoverLists, DamagedBannerLeavesTheRoverDrawnUntextured)
     EXPECT_EQ(zoneDifferente(blanc, vide), zoneDifferente(lettres, vide));
     EXPECT_GT(pixelsDifferents(lettres, blanc), 100);  // only the lettering went
     EXPECT_LT(pixelsDifferents(lettres, blanc), pixelsDifferents(lettres, vide) / 5);
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(RoverLists, TracksAppearOnceTheRoverMovesAndTheOldestGoAfter150Slots)
@@ -175,7 +175,8 @@ TEST(RoverLists, TracksAppearOnceTheRoverMovesAndTheOldestGoAfter150Slots)
     // where the wheels start, and 1 m around the body origin after 8 m
     const QRect depart = zoneProjetee(vue, -0.8, -5.9, 0.8, -4.6);
     const QRect arrivee = zoneProjetee(vue, -0.8, 1.0, 0.8, 2.0);
-    EXPECT_EQ(pixelsDeTraces(vue, depart), 0);
+    // the empty rings are segments at the origin: nothing shows anywhere
+    EXPECT_EQ(pixelsDeTraces(vue, QRect(0, 0, 720, 576)), 0);
 
     // a slot every pi r / 12 = 3.9 cm: 2 m fill 51 of the 150
     for (int k = 0; k < 50; ++k)
@@ -188,5 +189,5 @@ TEST(RoverLists, TracksAppearOnceTheRoverMovesAndTheOldestGoAfter150Slots)
     ASSERT_NEAR(c->pos[1], 3.0, 1e-6);
     EXPECT_EQ(pixelsDeTraces(vue, depart), 0);
     EXPECT_GT(pixelsDeTraces(vue, arrivee), 100);
-    std::free(s);
+    libereScenario(s);
 }

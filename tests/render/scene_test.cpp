@@ -52,7 +52,7 @@ TEST(Scene, DefaultViewShowsSkyCornersSandBelowAndTheRoverAtItsOrigin)
     EXPECT_TRUE(zone.contains(o.toPoint()));
     EXPECT_NEAR(zone.center().x(), o.x(), 0.15 * zone.width());
     EXPECT_NEAR(zone.center().y(), o.y(), 0.25 * zone.height());
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(Scene, OrthographicBoxKeepsTheRoverSizeAtTheTarget)
@@ -74,7 +74,7 @@ TEST(Scene, OrthographicBoxKeepsTheRoverSizeAtTheTarget)
     // a few per cent either way in perspective
     EXPECT_NEAR(double(b.width()) / a.width(), 1.0, 0.05);
     EXPECT_NEAR(double(b.height()) / a.height(), 1.0, 0.05);
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(Scene, ZeroHeightViewDrawsNothing)
@@ -90,7 +90,7 @@ TEST(Scene, ZeroHeightViewDrawsNothing)
     const QImage img = vue.grabFrameBuffer();
     EXPECT_EQ(img.pixel(360, 288), qRgb(255, 0, 0));
     EXPECT_EQ(img.pixel(0, 575), qRgb(255, 0, 0));
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(Scene, FarPlaneFollowsTheDistanceAndStaysBeyondTheNearPlane)
@@ -111,5 +111,5 @@ TEST(Scene, FarPlaneFollowsTheDistanceAndStaysBeyondTheNearPlane)
     s->distance = -1.0;
     vue.rendu();
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    std::free(s);
+    libereScenario(s);
 }

@@ -25,7 +25,7 @@ TEST(TerrainList, DefaultGridGivesEightyStripsOf162Vertices)
     EXPECT_EQ(n.sommets, 80 * 2 * 81);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     libere_mnt(&m);
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(TerrainList, GridOfOneNodeAlongAnAxisGivesAnEmptyList)
@@ -55,7 +55,7 @@ TEST(TerrainList, GridOfOneNodeAlongAnAxisGivesAnEmptyList)
         glCallList((GLuint)liste);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << nx << " x " << ny;
     }
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(TerrainList, WithoutTerrainAFlatBlueGreyGroundIsDrawn)
@@ -71,5 +71,5 @@ TEST(TerrainList, WithoutTerrainAFlatBlueGreyGroundIsDrawn)
     EXPECT_GT(qBlue(p), qRed(p) + 20);  // (0.3, 0.4, 0.5), lit
     EXPECT_GT(qGreen(p), qRed(p) + 10);
     EXPECT_EQ(img.pixel(dehors.toPoint()), qRgb(217, 242, 242));
-    std::free(s);
+    libereScenario(s);
 }

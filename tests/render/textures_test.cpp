@@ -63,7 +63,7 @@ TEST(Textures, DamagedBannerCodeGivesNoTexture)
     };
     for (const Cas& c : cas)
         EXPECT_EQ(textureBandeau(c.code.c_str()), 0) << c.quoi;
-    std::free(s);
+    libereScenario(s);
 }
 
 TEST(Textures, SandContinuesTheGeneratorSequenceInTheReddishRange)
@@ -95,5 +95,5 @@ TEST(Textures, SandContinuesTheGeneratorSequenceInTheReddishRange)
     EXPECT_EQ(rouge[1], 223);
     EXPECT_EQ(vert[0], 75);
     EXPECT_EQ(vert[1], 154);
-    std::free(s);
+    libereScenario(s);
 }
