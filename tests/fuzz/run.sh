@@ -40,13 +40,16 @@ for r in "${readers[@]}"; do
   mkdir -p "$work" "$artifacts"
   dict=()
   [ -f "$here/dict/$r.dict" ] && dict=(-dict="$here/dict/$r.dict")
+  inputs=("$work" "$here/corpus/$r")
+  [ -d "$here/regressions/$r" ] && inputs+=("$here/regressions/$r")
   echo "== fuzz_$r: $seconds s =="
   # the first folder receives the new inputs; the seeds and the regressions
   # are only read. The readers' complaints on the error stream are dropped
   # (close_fd_mask); the sanitizers and libFuzzer still report there
   if ! nice "$build/fuzz_$r" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$artifacts" "${dict[@]}" ${KADMER_FUZZ_OPTIONS:-} \
-      "$work" "$here/corpus/$r" "$here/regressions/$r" 2>"$build/fuzz_$r.log"; then
+      -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$artifacts" "${dict[@]}" \
+      ${KADMER_FUZZ_OPTIONS:-} \
+      "${inputs[@]}" 2>"$build/fuzz_$r.log"; then
     echo "fuzz_$r failed; its report ends with:" >&2
     tail -n 40 "$build/fuzz_$r.log" >&2
     echo "inputs kept in $artifacts" >&2
