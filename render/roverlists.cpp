@@ -42,6 +42,20 @@ struct Pt {
     double y, z;
 };
 
+// disc of the plane x = constant, facing +x (sens 1) or -x (sens -1)
+void disqueX(double rayon, double x, int sens)
+{
+    const double(*t)[2] = tableCosSin();
+    glNormal3d(sens, 0.0, 0.0);
+    glBegin(GL_TRIANGLE_FAN);
+    glVertex3d(x, 0.0, 0.0);
+    for (int n = 0; n <= Tranches; ++n) {
+        const int k = sens > 0 ? n : Tranches - n;
+        glVertex3d(x, rayon * t[k][0], rayon * t[k][1]);
+    }
+    glEnd();
+}
+
 // cylinder about x from x0 to x1, with the chosen end discs
 void cylindreX(double rayon, double x0, double x1, bool disque0, bool disque1)
 {
@@ -53,22 +67,10 @@ void cylindreX(double rayon, double x0, double x1, bool disque0, bool disque1)
         glVertex3d(x0, rayon * t[k][0], rayon * t[k][1]);
     }
     glEnd();
-    if (disque1) {
-        glNormal3d(1.0, 0.0, 0.0);
-        glBegin(GL_TRIANGLE_FAN);
-        glVertex3d(x1, 0.0, 0.0);
-        for (int k = 0; k <= Tranches; ++k)
-            glVertex3d(x1, rayon * t[k][0], rayon * t[k][1]);
-        glEnd();
-    }
-    if (disque0) {
-        glNormal3d(-1.0, 0.0, 0.0);
-        glBegin(GL_TRIANGLE_FAN);
-        glVertex3d(x0, 0.0, 0.0);
-        for (int k = Tranches; k >= 0; --k)
-            glVertex3d(x0, rayon * t[k][0], rayon * t[k][1]);
-        glEnd();
-    }
+    if (disque1)
+        disqueX(rayon, x1, 1);
+    if (disque0)
+        disqueX(rayon, x0, -1);
 }
 
 // the same about z, from z0 to z1
@@ -243,8 +245,10 @@ void roue(double r, double w, GLuint bandeau)
 
     // hub
     glColor3f(0.25f, 0.05f, 0.25f);
+    cylindreX(rh, -0.55 * w, 0.55 * w, false, false);
     glShadeModel(GL_FLAT);
-    cylindreX(rh, -0.55 * w, 0.55 * w, true, true);
+    disqueX(rh, 0.55 * w, 1);
+    disqueX(rh, -0.55 * w, -1);  // closes the sleeve on the inner side
     glShadeModel(GL_SMOOTH);
 
     // flanks: cones from the hub circle in the mid-plane out to the faces
