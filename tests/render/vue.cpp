@@ -3,7 +3,6 @@
 
 #include <GL/glu.h>
 #include <QTest>
-#include <dlfcn.h>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,13 +10,6 @@
 #include "render/scene.h"
 #include "rover/confrover.h"
 #include "terrain/mnt.h"
-
-// Mesa's software driver is unloaded at exit, before the leak check: the
-// stacks of its own allocations would then end in an unknown module and
-// escape the suppressions of the GL libraries. Opened once more here with
-// no-delete, it stays mapped (nothing happens where it lives elsewhere).
-static void* const driverGarde =
-    dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_LAZY | RTLD_NODELETE);
 
 Scenario* scenarioTest(TerrainTest terrain)
 {
