@@ -28,12 +28,8 @@ static Scenario* fail(QWidget* parent, Scenario* s, const char* text)
     return nullptr;
 }
 
-Scenario* newScenario(QWidget* parent)
+void scenarioInitial(Scenario* s)
 {
-    Scenario* s = static_cast<Scenario*>(calloc(1, sizeof(Scenario)));
-    if (!s)
-        return fail(parent, nullptr, "Echec allocation !");
-
     s->terrain = &s->mnt;
     s->soil = &s->dynSol;
     s->zones = nullptr;
@@ -51,6 +47,15 @@ Scenario* newScenario(QWidget* parent)
     s->lightPosition[1] = 0.3f;
     s->lightPosition[2] = 1.0f;
     s->lightPosition[3] = 0.0f;
+}
+
+Scenario* newScenario(QWidget* parent)
+{
+    Scenario* s = static_cast<Scenario*>(calloc(1, sizeof(Scenario)));
+    if (!s)
+        return fail(parent, nullptr, "Echec allocation !");
+
+    scenarioInitial(s);
 
     DynRover* dyn = &s->dynRover;
     ConfRover* conf = &dyn->conf;

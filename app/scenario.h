@@ -44,6 +44,10 @@ struct Scenario {
     DynRover dynRover;
 };
 
+// fills a zeroed scenario with its start values: the pointers to its own
+// records, one rover, the observer and the light
+void scenarioInitial(Scenario* s);
+
 // leads the user through the configuration dialogs and builds the scenario;
 // returns null after a failure already shown to the user
 Scenario* newScenario(QWidget* parent);

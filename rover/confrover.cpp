@@ -398,3 +398,15 @@ const char* place_on_ground(ConfRover* cr, const Mnt* mnt) {
     pire = m;
   }
 }
+
+void ecrit_ligne_conf(FILE* f, const ConfRover* cr)
+{
+    std::fprintf(f, "%lf", cr->temps);
+    for (int k = 0; k < 3; ++k)
+        std::fprintf(f, " %lf", cr->pos[k]);
+    for (int k = 0; k < 3; ++k)
+        std::fprintf(f, " %lf", cr->att[k]);
+    for (int k = 0; k < NB_CONF; ++k)
+        std::fprintf(f, " %lf", cr->q[k]);
+    std::fputc('\n', f);
+}

@@ -22,6 +22,8 @@
 #ifndef KADMER_ROVER_CONFROVER_H
 #define KADMER_ROVER_CONFROVER_H
 
+#include <cstdio>
+
 #include "numeric/vecmat.h"
 
 struct Mnt;
@@ -167,6 +169,12 @@ double solve_quadrilateral(double theta, double a, double b, double c,
 // frame from pos, att and q; returns null, or the message text (a stop or a
 // linkage failure; a non-finite pose or angle leaves the record untouched)
 const char* update_geometry(ConfRover* cr);
+
+// ---- trajectory lines ------------------------------------------------------
+
+// writes time, position, attitude and the 21 angles as one trajectory line:
+// the first number with "%lf", each following one with " %lf", then a newline
+void ecrit_ligne_conf(FILE* f, const ConfRover* cr);
 
 // ---- placement on the ground -----------------------------------------------
 

@@ -306,16 +306,8 @@ const char* dyn_integrate(DynRover* rover, double dt, const Mnt* mnt)
     }
 
     FILE* f = rover->fresults;
-    if (f && rover->verbose > 9) {
-        std::fprintf(f, "%lf", cr->temps);
-        for (int k = 0; k < 3; ++k)
-            std::fprintf(f, " %lf", cr->pos[k]);
-        for (int k = 0; k < 3; ++k)
-            std::fprintf(f, " %lf", cr->att[k]);
-        for (int k = 0; k < NB_CONF; ++k)
-            std::fprintf(f, " %lf", cr->q[k]);
-        std::fputc('\n', f);
-    }
+    if (f && rover->verbose > 9)
+        ecrit_ligne_conf(f, cr);
     return nullptr;
 }
 

@@ -4,9 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QGLWidget>
 #include <cstdlib>
 
+#include "app/modal.h"
 #include "app/scenario.h"
 #include "render/scene.h"
 #include "rover/confrover.h"
@@ -18,26 +20,9 @@ namespace {
 // the scenario a start with every dialog cancelled gives
 Scenario* scenarioDefaut()
 {
-    Scenario* s = static_cast<Scenario*>(std::calloc(1, sizeof(Scenario)));
-    s->terrain = &s->mnt;
-    s->dynRovers[0] = &s->dynRover;
-    s->confRovers[0] = &s->dynRover.conf;
-    s->nbRovers = 1;
-    s->perspective = 1;
-    s->fovy = 30.0;
-    s->distance = 20.0;
-    s->azimuth = -120.0;
-    s->site = 20.0;
-    s->lightPosition[1] = 0.3f;
-    s->lightPosition[2] = 1.0f;
-    ConfRover* c = s->confRovers[0];
-    geodir_rover(c, 1.0, 0.0, 0);
-    c->pos[2] = c->hNominale;
-    for (int u = 0; u < NB_CHAINES; ++u)
-        c->normale[u][2] = 1.0;
-    defauts_mnt(&s->mnt);
-    new_mnt(&s->mnt);
-    place_on_ground(c, &s->mnt);
+    modal::hooks().exec = [](QDialog*) { return int(QDialog::Rejected); };
+    Scenario* s = newScenario(nullptr);
+    modal::hooks() = modal::Hooks();
     return s;
 }
 

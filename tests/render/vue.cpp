@@ -14,18 +14,9 @@
 Scenario* scenarioTest(TerrainTest terrain)
 {
     Scenario* s = static_cast<Scenario*>(std::calloc(1, sizeof(Scenario)));
-    s->terrain = terrain == SansTerrain ? nullptr : &s->mnt;
-    s->soil = &s->dynSol;
-    s->dynRovers[0] = &s->dynRover;
-    s->confRovers[0] = &s->dynRover.conf;
-    s->nbRovers = 1;
-    s->perspective = 1;
-    s->fovy = 30.0;
-    s->distance = 20.0;
-    s->azimuth = -120.0;
-    s->site = 20.0;
-    s->lightPosition[1] = 0.3f;
-    s->lightPosition[2] = 1.0f;
+    scenarioInitial(s);
+    if (terrain == SansTerrain)
+        s->terrain = nullptr;
     s->periodMs = 40;
 
     ConfRover* c = s->confRovers[0];
@@ -45,12 +36,6 @@ Scenario* scenarioTest(TerrainTest terrain)
     }
     place_on_ground(c, s->terrain);
     return s;
-}
-
-void libereScenario(Scenario* s)
-{
-    libere_mnt(&s->mnt);
-    std::free(s);
 }
 
 Vue::Vue(Scenario* sc) : QGLWidget(QGLFormat(QGL::DoubleBuffer | QGL::DepthBuffer | QGL::Rgba)), s(sc)

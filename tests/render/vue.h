@@ -15,8 +15,6 @@ enum TerrainTest { SansTerrain, TerrainPlat, TerrainDefaut };
 // a scenario as a start with every dialog cancelled would give (rover of
 // track width 1 m placed on the terrain, default observer)
 Scenario* scenarioTest(TerrainTest terrain = TerrainDefaut);
-// releases the terrain grid and the scenario
-void libereScenario(Scenario* s);
 
 class Vue : public QGLWidget {
 public:

@@ -132,17 +132,6 @@ std::vector<Commande> read_commands(const char* path)
     return list;
 }
 
-void write_sample(FILE* f, const ConfRover* cr)
-{
-    std::fprintf(f, "%lf", cr->temps);
-    for (int k = 0; k < 3; ++k)
-        std::fprintf(f, " %lf", cr->pos[k]);
-    for (int k = 0; k < 3; ++k)
-        std::fprintf(f, " %lf", cr->att[k]);
-    for (int k = 0; k < NB_CONF; ++k)
-        std::fprintf(f, " %lf", cr->q[k]);
-    std::fputc('\n', f);
-}
 
 } // namespace
 
@@ -405,7 +394,7 @@ int main(int argc, char** argv)
         out = std::fopen(output, "wt");
         if (!out)
             bad("fichier trajectoire impossible a ecrire : %s (%s)", output, std::strerror(errno));
-        write_sample(out, cr);
+        ecrit_ligne_conf(out, cr);
     }
 
     // ---- the ticks --------------------------------------------------------------
@@ -427,7 +416,7 @@ int main(int argc, char** argv)
             cr->temps += dt;
         ++done;
         if (out)
-            write_sample(out, cr);
+            ecrit_ligne_conf(out, cr);
         if (m) {
             std::fprintf(stderr, "kadmer-sim: t = %lf : %s", cr->temps, m);
             size_t n = std::strlen(m);
