@@ -80,14 +80,7 @@ Scenario* newScenario(QWidget* parent)
     dyn_constants(dyn);
 
     Mnt* mnt = &s->mnt;
-    mnt->fichier = nullptr;
-    mnt->typeMNT = 1;
-    mnt->typeDyn = 0;
-    mnt->coefH = 1.0;
-    mnt->hBosses = 0.1;
-    mnt->dx = mnt->dy = 0.25;
-    mnt->Xmin = mnt->Ymin = -10.0;
-    mnt->Xmax = mnt->Ymax = 10.0;
+    defauts_mnt(mnt);
     runMntDialog(parent, mnt);
 
     if (new_mnt(mnt) < 0)
