@@ -3,12 +3,22 @@
 #include "app/modal.h"
 
 #include <SDL/SDL.h>
+#include <csignal>
 
 Joystick::Joystick(QObject* parent)
     : QObject(parent), handle(nullptr), deviceCount(0), axisCount(0), buttonCount(0),
       hatCount(0), ballCount(0)
 {
-    if (SDL_Init(SDL_INIT_JOYSTICK) < 0) {
+    // SDL turns SIGINT and SIGTERM into quit events of its own event loop,
+    // which this program does not run: with SDL's handlers left in place,
+    // neither Ctrl+C nor kill would end it
+    struct sigaction interrupt, terminate;
+    sigaction(SIGINT, nullptr, &interrupt);
+    sigaction(SIGTERM, nullptr, &terminate);
+    const int status = SDL_Init(SDL_INIT_JOYSTICK);
+    sigaction(SIGINT, &interrupt, nullptr);
+    sigaction(SIGTERM, &terminate, nullptr);
+    if (status < 0) {
         modal::information(nullptr, "JOYSTICK", tr("Echec initialistion joystick SDL !"));
         return;
     }

@@ -9,6 +9,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
 #include <dlfcn.h>
 
 namespace {
@@ -103,6 +104,20 @@ TEST(JoystickDevice, WithoutADeviceNothingIsOpenAndOpeningIsReported)
     EXPECT_FALSE(stick.readAxes(&a0, &a1));
     EXPECT_EQ(a0, 7);
     EXPECT_EQ(stick.axisCount, 0);
+}
+
+TEST(JoystickDevice, CtrlCAndKillStillEndTheProgram)
+{
+    // SDL installs its own handlers only over the default ones
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    ModalScript script;
+    Joystick stick(nullptr);
+    struct sigaction interrupt, terminate;
+    sigaction(SIGINT, nullptr, &interrupt);
+    sigaction(SIGTERM, nullptr, &terminate);
+    EXPECT_EQ(interrupt.sa_handler, SIG_DFL);
+    EXPECT_EQ(terminate.sa_handler, SIG_DFL);
 }
 
 TEST(JoystickDevice, VirtualDeviceIsOpenedAndItsAxesRead)
