@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole suite with
-# ctest, the OpenGL tests under a virtual X server started here. Then builds
-# and runs the suite once more with the address and undefined-behaviour
-# sanitizers (skip that pass with KADMER_NO_SANITIZE=1).
+# ctest, the OpenGL tests under a virtual X server started here. Then runs
+# each fuzz target a few seconds, and builds and runs the suite once more with
+# the address and undefined-behaviour sanitizers (skip that pass with
+# KADMER_NO_SANITIZE=1).
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$PWD
@@ -42,6 +43,13 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 
+# The readers of outside data under libFuzzer, a few seconds each, when clang
+# is there to build them.
+if command -v clang++ >/dev/null 2>&1; then
+  echo "== Fuzz targets =="
+  tests/fuzz/run.sh 5 || status=1
+fi
+
 if [ "${KADMER_NO_SANITIZE:-0}" != 1 ]; then
   echo "== Sanitizer pass (address, undefined) =="
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -50,13 +58,6 @@ if [ "${KADMER_NO_SANITIZE:-0}" != 1 ]; then
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKADMER_SANITIZE=ON -DKADMER_BENCH=OFF >/dev/null
   cmake --build build-asan -j"$jobs"
   ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=1
-fi
-
-# The readers of outside data under libFuzzer, a few seconds each, when clang
-# is there to build them.
-if command -v clang++ >/dev/null 2>&1; then
-  echo "== Fuzz targets =="
-  tests/fuzz/run.sh 5 || status=1
 fi
 
 exit $status
