@@ -8,11 +8,12 @@
 # start-up, after driving and at its peak.
 #
 # usage: tools/soak/session.sh [BUILD_DIR (build)] [PROGRAM (kadmer)]
-# Without DISPLAY it runs itself under xvfb-run. In a sanitizer build, the
+# Without DISPLAY it starts its own Xvfb. In a sanitizer build, the
 # sanitizers' reports go to the program's error stream, shown at the end; the
 # run fails on any of them.
-# environment: SESSION_DRIVE  seconds of live driving (5)
-#              SESSION_OUT    working folder (a temporary one)
+# environment: SESSION_DRIVE         seconds of live driving (5)
+#              SESSION_STARTUP_ONLY  set: close the window once it shows
+#              SESSION_OUT           working folder (a temporary one)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -20,8 +21,26 @@ build=${1:-$top/build}
 case $build in /*) ;; *) build=$top/$build ;; esac
 program=${2:-kadmer}
 
+# a private X server unless one is given
+xvfb=
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build" "$program"
+  for n in $(seq 150 199); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 1 100); do
+      [ -e /tmp/.X11-unix/X$n ] && break
+      sleep 0.1
+    done
+    if [ -e /tmp/.X11-unix/X$n ] && DISPLAY=:$n xdotool getdisplaygeometry >/dev/null 2>&1; then
+      export DISPLAY=:$n
+      break
+    fi
+    kill "$xvfb" 2>/dev/null
+    xvfb=
+  done
+  [ -n "$xvfb" ] || { echo "could not start Xvfb" >&2; exit 2; }
+  trap 'kill "$xvfb" 2>/dev/null' EXIT
 fi
 
 exe=$build/$program
@@ -115,6 +134,42 @@ answer() {
   done
   fail "window \"$1\" stayed open"
 }
+# asks window $1 to close, with the WM_DELETE_WINDOW message a window manager
+# sends for the close box (there is no window manager here)
+close_window() {
+  python3 - "$1" <<'PY'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = [ctypes.c_void_p]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+d = x.XOpenDisplay(None)
+e = Event()
+e.xclient.type = 33  # ClientMessage
+e.xclient.display = d
+e.xclient.window = int(sys.argv[1])
+e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
+e.xclient.format = 32
+e.xclient.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(d, e.xclient.window, 0, 0, ctypes.byref(e))
+x.XFlush(d)
+x.XCloseDisplay(d)
+PY
+}
 # opens the view's context menu and picks an entry by moving down n times
 menu() {
   xdotool mousemove --window "$main" "$((mw / 2))" "$((mh / 2))" click 3
@@ -136,7 +191,9 @@ shown=0
 while [ $shown -lt 4 ]; do
   title=$(xdotool getwindowname "$dialog")
   timeout 5 xdotool windowfocus --sync "$dialog" 2>/dev/null
-  key Return
+  sleep 0.2
+  accepted=$(now)
+  xdotool key Return
   gone "$dialog" 60 || fail "dialog \"$title\" did not close on Return"
   shown=$((shown + 1))
   echo "accepted dialog $shown: $title"
@@ -149,6 +206,15 @@ read -r rss_rest hwm_rest < <(memory)
 eval "$(xdotool getwindowgeometry --shell "$main")"
 mw=$WIDTH mh=$HEIGHT
 echo "main window: $(xdotool getwindowname "$main") ${mw}x${mh}"
+if [ -n "${SESSION_STARTUP_ONLY:-}" ]; then
+  close_window "$main"
+  wait "$pid"; status=$?
+  pid=
+  [ "$status" = 0 ] || fail "the program ended with status $status"
+  printf "start-up to the first dialog: %.2f s; from the last dialog accepted to the main window: %.2f s; memory at rest %s kB, peak %s kB\n" \
+    "$(echo "$t1 - $t0" | bc)" "$(echo "$t2 - $accepted" | bc)" "$rss_rest" "$hwm_rest"
+  exit 0
+fi
 
 # ---- live dynamic driving, recorded ------------------------------------------
 timeout 5 xdotool windowfocus --sync "$main"
@@ -207,15 +273,22 @@ key Tab Tab space
 sleep 2
 alive || fail "the program ended by itself"
 read -r rss_end hwm_end < <(memory)
-kill -TERM "$pid"
-wait "$pid"
+# the window's close box, as a window manager sends it: the program ends
+close_window "$main"
+for _ in $(seq 1 300); do
+  alive || break
+  sleep 0.1
+done
+alive && fail "the program did not end when its window was closed"
+wait "$pid"; status=$?
 pid=
+[ "$status" = 0 ] || fail "the program ended with status $status"
 
 if grep -qE "ERROR: AddressSanitizer|runtime error:|ERROR: LeakSanitizer" "$out/stderr.txt"; then
   fail "sanitizer report"
 fi
-printf "start-up to the first dialog: %.2f s; to the main window with every dialog accepted by script: %.2f s\n" \
-  "$(echo "$t1 - $t0" | bc)" "$(echo "$t2 - $t0" | bc)"
+printf "start-up to the first dialog: %.2f s; from the last dialog accepted to the main window: %.2f s\n" \
+  "$(echo "$t1 - $t0" | bc)" "$(echo "$t2 - $accepted" | bc)"
 printf "memory: at rest %s kB; after %s s of driving and recording %s kB; at the end %s kB; peak %s kB\n" \
   "$rss_rest" "$drive" "$rss_drive" "$rss_end" "$hwm_end"
 if [ -s "$out/stderr.txt" ]; then
