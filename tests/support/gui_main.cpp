@@ -1,9 +1,24 @@
 // GoogleTest entry for tests that use widgets: the QApplication must exist
 // before any widget is created.
 #include <QApplication>
+#include <QTest>
 #include <clocale>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+
+// QVERIFY, QCOMPARE and the QTRY_ waits report a failure to QtTest only, which
+// outside a QtTest run neither prints it nor fails the GoogleTest test: the
+// test during which QtTest's failure flag rises is failed here. The flag
+// stays up once raised, so only the first such test of a run is named.
+class QtTestFailures : public ::testing::EmptyTestEventListener {
+    bool before = false;
+    void OnTestStart(const ::testing::TestInfo&) override { before = QTest::currentTestFailed(); }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        if (!before && QTest::currentTestFailed())
+            ADD_FAILURE() << "a QVERIFY, QCOMPARE or QTRY_ check failed in this test";
+    }
+};
 
 int main(int argc, char** argv)
 {
@@ -15,5 +30,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new QtTestFailures);
     return RUN_ALL_TESTS();
 }
