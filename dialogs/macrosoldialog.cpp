@@ -4,6 +4,7 @@
 
 #include "app/modal.h"
 #include "dialogs/bacsabledialog.h"
+#include "dialogs/datafile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -52,16 +53,9 @@ void MacroSolDialog::reprendZonesScenario()
 
 void MacroSolDialog::on_pushButton_SaveDatadyn_clicked()
 {
-    const QString nom =
-        modal::getSaveFileName(this, tr("Fichier à enregistrer sous ?"), ".", "*.txt");
-    if (nom.isEmpty())
+    FILE* f = creeFichierDonnees(this);
+    if (!f)
         return;
-    FILE* f = fopen(QFile::encodeName(nom).constData(), "wt");
-    if (!f) {
-        modal::critical(this, tr("ECHEC ECRITURE !"),
-                        tr("Impossible de créer le fichier %1").arg(nom), QMessageBox::Ok);
-        return;
-    }
     ecritZones(&travail, f);
 }
 

@@ -3,6 +3,7 @@
 #include "ui_roverdialog.h"
 
 #include "app/modal.h"
+#include "dialogs/datafile.h"
 #include "dialogs/dynrovdialog.h"
 
 #include <QFile>
@@ -101,16 +102,9 @@ void RoverDialog::oublieResultats()
 
 void RoverDialog::on_pushButton_SaveDatadyn_clicked()
 {
-    const QString nom =
-        modal::getSaveFileName(this, tr("Fichier à enregistrer sous ?"), ".", "*.txt");
-    if (nom.isEmpty())
+    FILE* f = creeFichierDonnees(this);
+    if (!f)
         return;
-    FILE* f = fopen(QFile::encodeName(nom).constData(), "wt");
-    if (!f) {
-        modal::critical(this, tr("ECHEC ECRITURE !"),
-                        tr("Impossible de créer le fichier %1").arg(nom), QMessageBox::Ok);
-        return;
-    }
     litDataDyn();
     saveDatadynrov(&travail, f);
 }
