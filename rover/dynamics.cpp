@@ -88,28 +88,6 @@ inline void zero3(double o[3])
     o[0] = o[1] = o[2] = 0.0;
 }
 
-// o = M v (column-major Mat3)
-inline void mul3(double o[3], const double M[9], const double v[3])
-{
-    double x = M[0] * v[0] + M[3] * v[1] + M[6] * v[2];
-    double y = M[1] * v[0] + M[4] * v[1] + M[7] * v[2];
-    double z = M[2] * v[0] + M[5] * v[1] + M[8] * v[2];
-    o[0] = x;
-    o[1] = y;
-    o[2] = z;
-}
-
-// o = M^T v
-inline void tmul3(double o[3], const double M[9], const double v[3])
-{
-    double x = M[0] * v[0] + M[1] * v[1] + M[2] * v[2];
-    double y = M[3] * v[0] + M[4] * v[1] + M[5] * v[2];
-    double z = M[6] * v[0] + M[7] * v[1] + M[8] * v[2];
-    o[0] = x;
-    o[1] = y;
-    o[2] = z;
-}
-
 // I = Q diag(d) Q^T for a rotation Q (column-major), both triangles
 inline void rotate_diag(double I[9], const double Q[9], const double d[3])
 {
@@ -319,12 +297,12 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     }
     copy3(cr->contact[c], P);
     double dP[3] = {P[0] - cr->pos[0], P[1] - cr->pos[1], P[2] - cr->pos[2]};
-    tmul3(cr->contactCaisse[c], Rb, dP);
+    mat_tmul_vec(cr->contactCaisse[c], Rb, dP);
     rover->ecart[c] = gap;
 
     // contact frame: columns (n x a) x n, n x a normalised, n
     double a[3], e1[3], e2[3];
-    mul3(a, Rb, uW);
+    mat_mul_vec(a, Rb, uW);
     cross3(e2, n, a);
     vec_normalize(e2, e2);
     cross3(e1, e2, n);
@@ -344,11 +322,11 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     vb[1] += vP_rel[1];
     vb[2] += vP_rel[2];
     double w[3];
-    mul3(w, Rb, vb);
+    mat_mul_vec(w, Rb, vb);
     w[0] += rover->vit[0];
     w[1] += rover->vit[1];
     w[2] += rover->vit[2];
-    tmul3(rover->vContact[c], Cap, w);
+    mat_tmul_vec(rover->vContact[c], Cap, w);
 
     double* d = rover->dtan[c];
     d[2] = gap;
@@ -393,8 +371,8 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
         zero3(rover->Ft[c]);
         zero3(rover->amortContact[c]);
     } else {
-        mul3(rover->Ft[c], Cap, F);
-        tmul3(rover->Fb[c], Rb, rover->Ft[c]);
+        mat_mul_vec(rover->Ft[c], Cap, F);
+        mat_tmul_vec(rover->Fb[c], Rb, rover->Ft[c]);
     }
 }
 
@@ -404,15 +382,15 @@ void terrain_axes_quantities(DynRover* rover)
     const double* Rb = frame_rot(rover->conf.caisse);
     for (int c = 0; c < NB_CHAINES; ++c)
         for (int i = 0; i < NB_AXES; ++i) {
-            mul3(rover->RGi[c][i], Rb, rover->Gb[c][i]);
-            mul3(rover->Ui_r[c][i], Rb, rover->Ub[c][i]);
+            mat_mul_vec(rover->RGi[c][i], Rb, rover->Gb[c][i]);
+            mat_mul_vec(rover->Ui_r[c][i], Rb, rover->Ub[c][i]);
             double tmp[9];
             mat_mul(tmp, Rb, rover->Ib[c][i]);
             mat_mul_t(rover->Ini_r[c][i], tmp, Rb);
             for (int j = 0; j <= i; ++j) {
                 double dG[3];
                 sub3(dG, rover->Gb[c][i], rover->Ob[c][j]);
-                mul3(rover->OjGi[c][i][j], Rb, dG);
+                mat_mul_vec(rover->OjGi[c][i][j], Rb, dG);
             }
         }
 }
@@ -455,7 +433,7 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
     const double* Rb = frame_rot(cr->caisse);
     const double* om = rover->vit + 3;
     double gb[3];
-    tmul3(gb, Rb, rover->gravite);
+    mat_tmul_vec(gb, Rb, rover->gravite);
 
     // the body itself: bias force m0 (omega x (omega x RG0) - g) at RG0 and
     // gyroscopic moment omega x In0 omega
@@ -467,7 +445,7 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
         cross3(f, om, wG);
         for (int k = 0; k < 3; ++k)
             f[k] = rover->m0 * (f[k] - gb[k]);
-        mul3(Iw, rover->In0, om);
+        mat_mul_vec(Iw, rover->In0, om);
         cross3(n, om, Iw);
         copy3(Ftot, f);
         cross3(Ntot, G, f);
@@ -504,8 +482,8 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double* u = rover->Ub[c][j];
             double* G = rover->Gb[c][j];
             copy3(o, frame_origin(cr->rel[c][j]));
-            mul3(u, Q, local_axis(cr, c, j));
-            mul3(G, Q, rover->OiGi[c][j]);
+            mat_mul_vec(u, Q, local_axis(cr, c, j));
+            mat_mul_vec(G, Q, rover->OiGi[c][j]);
             add3(G, G, o);
             double diag[3] = {rover->Ini[c][j][0], rover->Ini[c][j][4], rover->Ini[c][j][8]};
             rotate_diag(rover->Ib[c][j], Q, diag);
@@ -574,8 +552,8 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double A[3], IA[3], IW[3];
             cross3(A, om, w);
             add3(A, A, wd);
-            mul3(IA, rover->Ib[c][j], A);
-            mul3(IW, rover->Ib[c][j], W);
+            mat_mul_vec(IA, rover->Ib[c][j], A);
+            mat_mul_vec(IW, rover->Ib[c][j], W);
             cross3(n[j], W, IW);
             add3(n[j], n[j], IA);
 
@@ -589,7 +567,7 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
                 double P[3] = {C[0] - r * nn[0] - cr->pos[0], C[1] - r * nn[1] - cr->pos[1],
                                C[2] - r * nn[2] - cr->pos[2]};
                 double Pb[3];
-                tmul3(Pb, Rb, P);
+                mat_tmul_vec(Pb, Rb, P);
                 sub3(dP, Pb, o);
                 copy3(vPrel, vo);
                 add_cross3(vPrel, w, dP);
@@ -622,8 +600,8 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double so[3], uo[3], t1[3];
             axpy3(so, Ssub, -Msub, o);
             cross3(Tb[j], u, so);
-            mul3(rover->T[c][j], Rb, Tb[j]);
-            mul3(H[j], Jsub, u);
+            mat_mul_vec(rover->T[c][j], Rb, Tb[j]);
+            mat_mul_vec(H[j], Jsub, u);
             cross3(uo, u, o);
             cross3(t1, Ssub, uo);
             sub3(H[j], H[j], t1);
@@ -673,7 +651,7 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
     scale3(rover->RG, 1.0 / rover->mtot, Stot);
     mat_copy(rover->InR, Jtot);
     double Ft[3];
-    mul3(Ft, Rb, Ftot);
+    mat_mul_vec(Ft, Rb, Ftot);
     for (int k = 0; k < 3; ++k) {
         rover->hCaisse[k] = -Ft[k];
         rover->hCaisse[3 + k] = -Ntot[k];
@@ -857,7 +835,7 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
                 continue;
             const double* eT = rover->Cap[c] + 3 * ax;  // contact axis, terrain
             double eb[3];
-            tmul3(eb, Rb, eT);                         // the same, body axes
+            mat_tmul_vec(eb, Rb, eT);                         // the same, body axes
             int idx[8] = {0, 1, 2, 3, 4, 5, 6 + t, 9 + c};
             double g[8] = {eT[0], eT[1], eT[2], dot3(eb, jr[0]), dot3(eb, jr[1]),
                            dot3(eb, jr[2]), dot3(eb, jt), dot3(eb, jw)};

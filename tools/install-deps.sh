@@ -9,7 +9,7 @@ packages=(
   qtbase5-dev libqt5opengl5-dev qttools5-dev qttools5-dev-tools
   libglu1-mesa-dev libgl1-mesa-dri
   libsdl1.2-compat-dev
-  xvfb xauth
+  xvfb xauth xdotool
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core
   clang libclang-rt-14-dev
