@@ -13,6 +13,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core
   clang libclang-rt-14-dev
+  libgdal-dev libqt5charts5-dev libcli11-dev nlohmann-json3-dev
+  slurm-wlm munge
 )
 
 missing=()
