@@ -1,0 +1,227 @@
+#include "tools/kadmer-sim/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+const char* const Usage =
+    "usage: kadmer-sim [options]\n"
+    "  --voie M (1.0)  --inclinaison DEG (0)  --quadri\n"
+    "  --datadyn FILE (dynamic data file; default: internal initial data)  --test-libre\n"
+    "  --period MS (40)  --results FILE  --verbosity N (0)\n"
+    "  --mnt FILE | --mnt-type 0|1|2 (1)  --cell M (0.25)  --xmin --xmax --ymin --ymax (-10/10)\n"
+    "  --bosses M (0.1)  --coefh K (1)\n"
+    "  --sol 0|1 (0)  --zones FILE  --kN --fN --kT --fT --phi0 DEG (simplified soil, defaults "
+    "from init_dynSol)\n"
+    "  --mode kin|dyn (kin)  --v VDES (0)  --c CDES (0)  --commands FILE (lines \"t vDes cDes\": "
+    "from time t on)\n"
+    "  --duration S (10)  --pose X,Y,Z,SITE,GITE,AZIMUT (metres, degrees; then placed on the "
+    "ground)\n"
+    "  --angles A0,...,A20 (the 21 configuration values, degrees)  --no-place\n"
+    "  --continue (go on after a step's message)\n"
+    "  -o FILE (trajectory)\n";
+
+double number(const char* opt, const std::string& s)
+{
+    const char* text = s.c_str();
+    errno = 0;
+    char* end = nullptr;
+    double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(v))
+        bad("%s attend un nombre, pas \"%s\"", opt, text);
+    return v;
+}
+
+// comma-separated numbers, exactly n of them
+void numbers(const char* opt, const std::string& s, int n, double* out)
+{
+    const char* text = s.c_str();
+    const char* p = text;
+    for (int k = 0; k < n; ++k) {
+        errno = 0;
+        char* end = nullptr;
+        out[k] = std::strtod(p, &end);
+        if (end == p || errno == ERANGE || !std::isfinite(out[k]))
+            bad("%s : valeurs illisibles dans \"%s\"", opt, text);
+        p = end;
+        if (k < n - 1) {
+            if (*p != ',')
+                bad("%s attend des valeurs separees par des virgules : \"%s\"", opt, text);
+            ++p;
+        }
+    }
+    if (*p != '\0')
+        bad("%s : trop de valeurs dans \"%s\"", opt, text);
+}
+
+// an integer option within [lo, hi]; why names the expected range
+int whole(const char* opt, const std::string& s, int lo, int hi, const char* why)
+{
+    double v = number(opt, s);
+    if (v != std::floor(v) || v < lo || v > hi)
+        bad("%s : %s, pas %s", opt, why, s.c_str());
+    return (int)v;
+}
+
+// one of the given words; returns its index
+int choice(const char* opt, const std::string& s, std::initializer_list<const char*> words,
+           const char* why)
+{
+    int k = 0;
+    for (const char* w : words) {
+        if (s == w)
+            return k;
+        ++k;
+    }
+    bad("%s : %s, pas %s", opt, why, s.c_str());
+}
+
+} // namespace
+
+void bad(const char* fmt, ...)
+{
+    std::fprintf(stderr, "kadmer-sim: ");
+    va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(stderr, fmt, ap);
+    va_end(ap);
+    std::fprintf(stderr, "\n");
+    std::exit(2);
+}
+
+void fail(const char* where, const char* msg)
+{
+    std::fprintf(stderr, "kadmer-sim: %s : %s", where, msg);
+    size_t n = std::strlen(msg);
+    if (n == 0 || msg[n - 1] != '\n')
+        std::fputc('\n', stderr);
+    std::exit(1);
+}
+
+void parse_options(int argc, char** argv, SimOptions& o)
+{
+    CLI::App app("kadmer-sim");
+    app.set_help_flag();
+    app.allow_extras();
+    // a repeated option keeps its last value
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    // every value is read as text and converted here, so that the messages
+    // name the option the way the rest of the program does
+    auto value = [&](const char* name, std::function<void(const std::string&)> set) {
+        app.add_option_function<std::string>(name, set);
+    };
+    auto num = [&](const char* name, double* into) {
+        value(name, [name, into](const std::string& s) { *into = number(name, s); });
+    };
+    auto flag = [&](const char* name, std::function<void()> set) {
+        app.add_flag_callback(name, set);
+    };
+    auto path = [&](const char* name, std::string* into) {
+        value(name, [into](const std::string& s) { *into = s; });
+    };
+
+    bool help = false;
+    flag("-h,--help", [&] { help = true; });
+
+    num("--voie", &o.voie);
+    num("--inclinaison", &o.inclinaisonDeg);
+    flag("--quadri", [&] { o.quadri = 1; });
+    path("--datadyn", &o.datadyn);
+    flag("--test-libre", [&] { o.testLibre = 1; });
+    value("--period", [&](const std::string& s) {
+        o.periodMs = whole("--period", s, 1, 10000, "periode entiere de 1 a 10000 ms attendue");
+    });
+    path("--results", &o.results);
+    value("--verbosity", [&](const std::string& s) {
+        o.verbose = whole("--verbosity", s, 0, 200, "entier de 0 a 200 attendu");
+    });
+    path("--mnt", &o.mntFile);
+    value("--mnt-type", [&](const std::string& s) {
+        o.mntType = choice("--mnt-type", s, {"0", "1", "2"}, "0, 1 ou 2 attendu");
+    });
+    num("--cell", &o.cell);
+    num("--xmin", &o.xmin);
+    num("--xmax", &o.xmax);
+    num("--ymin", &o.ymin);
+    num("--ymax", &o.ymax);
+    num("--bosses", &o.bosses);
+    num("--coefh", &o.coefh);
+    value("--sol", [&](const std::string& s) {
+        o.solType = choice("--sol", s, {"0", "1"}, "0 ou 1 attendu");
+    });
+    path("--zones", &o.zonesFile);
+    value("--kN", [&](const std::string& s) { o.kN = number("--kN", s), o.hasKN = true; });
+    value("--fN", [&](const std::string& s) { o.fN = number("--fN", s), o.hasFN = true; });
+    value("--kT", [&](const std::string& s) { o.kT = number("--kT", s), o.hasKT = true; });
+    value("--fT", [&](const std::string& s) { o.fT = number("--fT", s), o.hasFT = true; });
+    num("--phi0", &o.phi0Deg);
+    value("--mode", [&](const std::string& s) {
+        o.dynamic = choice("--mode", s, {"kin", "dyn"}, "kin ou dyn attendu") == 1;
+    });
+    num("--v", &o.vDes);
+    num("--c", &o.cDes);
+    path("--commands", &o.commandsFile);
+    num("--duration", &o.duration);
+    value("--pose", [&](const std::string& s) {
+        numbers("--pose", s, 6, o.pose);
+        o.hasPose = true;
+    });
+    value("--angles", [&](const std::string& s) {
+        numbers("--angles", s, NB_CONF, o.angles);
+        o.hasAngles = true;
+    });
+    flag("--no-place", [&] { o.noPlace = true; });
+    flag("--continue", [&] { o.keepGoing = true; });
+    path("-o", &o.output);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ArgumentMismatch& e) {
+        // an option at the end of the line, or followed by another option
+        std::string what = e.what();
+        for (const CLI::Option* opt : app.get_options()) {
+            std::string name = opt->get_name();
+            if (what.compare(0, name.size() + 1, name + ":") == 0)
+                bad("%s attend une valeur", name.c_str());
+        }
+        bad("%s", what.c_str());
+    } catch (const CLI::ParseError& e) {
+        bad("%s", e.what());
+    }
+    if (help) {
+        std::fputs(Usage, stdout);
+        std::exit(0);
+    }
+    std::vector<std::string> extra = app.remaining();
+    if (!extra.empty()) {
+        std::fputs(Usage, stderr);
+        bad("option inconnue : %s", extra.front().c_str());
+    }
+}
+
+void check_options(const SimOptions& o)
+{
+    if (!(o.voie > 0.0))
+        bad("--voie : largeur positive attendue, pas %g m", o.voie);
+    if (o.inclinaisonDeg < 0.0 || o.inclinaisonDeg >= 90.0)
+        bad("--inclinaison : angle de 0 a 90 degres (exclu) attendu, pas %g", o.inclinaisonDeg);
+    if (!(o.cell > 0.0))
+        bad("--cell : dimension de cellule positive attendue, pas %g m", o.cell);
+    if (!(o.xmax > o.xmin) || !(o.ymax > o.ymin))
+        bad("--xmin/--xmax/--ymin/--ymax : etendue vide");
+    if (!(o.duration >= 0.0))
+        bad("--duration : duree positive ou nulle attendue, pas %g s", o.duration);
+    if (!(o.phi0Deg > 0.0 && o.phi0Deg < 90.0))
+        bad("--phi0 : angle de 0 a 90 degres (exclus) attendu, pas %g", o.phi0Deg);
+    if (!o.zonesFile.empty() && o.solType != 1)
+        bad("--zones ne sert qu'avec --sol 1");
+}

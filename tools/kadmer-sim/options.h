@@ -1,0 +1,77 @@
+// kadmer-sim's options: the one record of what a run is made of, the parsing
+// of the command line into it, and the checks made before the run. A new
+// option is a field here, one line in parse_options and, when its value has
+// a range, one line in check_options.
+#ifndef KADMER_TOOLS_KADMER_SIM_OPTIONS_H
+#define KADMER_TOOLS_KADMER_SIM_OPTIONS_H
+
+#include <string>
+
+#include "rover/confrover.h"
+
+struct SimOptions {
+    // ---- geometry
+    double voie = 1.0;            // track width, m
+    double inclinaisonDeg = 0.0;  // pivot inclination, degrees
+    int quadri = 0;               // 1: quadrilateral legs
+
+    // ---- rover dynamics
+    std::string datadyn;  // dynamic data file; empty: the internal initial data
+    int testLibre = 0;    // 1: free-movement test
+    int periodMs = 40;    // tick period, ms
+    std::string results;  // results file of the dynamics; empty: none
+    int verbose = 0;      // verbosity of the print-outs, 0 to 200
+
+    // ---- terrain
+    std::string mntFile;  // terrain file; empty: generated
+    int mntType = 1;      // generated shape: 0 flat, 1 random, 2 sine
+    double cell = 0.25;   // cell size, m
+    double xmin = -10, xmax = 10, ymin = -10, ymax = 10;  // extent, m
+    double bosses = 0.1;  // height of the random bumps, m
+    double coefh = 1.0;   // multiplier of the base heights
+
+    // ---- soil
+    int solType = 0;        // 0 visco-elastic, 1 soil zones and macro law
+    std::string zonesFile;  // soil zones file (solType 1); empty: one default zone
+    bool hasKN = false, hasFN = false, hasKT = false, hasFT = false;
+    double kN = 0, fN = 0, kT = 0, fT = 0;  // visco-elastic values given, when has*
+    double phi0Deg = 30.0;                   // angle given to init_dynSol, degrees
+
+    // ---- piloting
+    bool dynamic = false;       // piloting mode: kinematic or dynamic
+    double vDes = 0.0;          // speed command at start, m/s
+    double cDes = 0.0;          // curvature command at start, 1/m
+    std::string commandsFile;   // command schedule, lines "t vDes cDes"
+    double duration = 10.0;     // simulated time, s
+
+    // ---- start pose and configuration
+    bool hasPose = false;
+    double pose[6] = {0};        // X, Y, Z (m), site, gite, azimut (degrees)
+    bool hasAngles = false;
+    double angles[NB_CONF] = {0};  // the configuration values, degrees
+    bool noPlace = false;        // keep the pose as given, not placed on the ground
+
+    // ---- the run
+    bool keepGoing = false;  // go on after a step's message
+    std::string output;      // trajectory file; empty: none
+};
+
+// ---- parsing -----------------------------------------------------------------
+
+// reads the command line into o: only the options given change their fields.
+// Prints the usage and ends with status 0 on -h/--help; ends with status 2 on
+// an unknown option, a missing value or a value that is not a number
+void parse_options(int argc, char** argv, SimOptions& o);
+
+// the ranges and combinations a run needs; ends with status 2 naming the option
+void check_options(const SimOptions& o);
+
+// ---- messages and status -------------------------------------------------------
+
+// a bad argument or an unreadable file: the message on the error stream, status 2
+[[noreturn]] __attribute__((format(printf, 1, 2))) void bad(const char* fmt, ...);
+
+// a failure while building or running the scenario: status 1
+[[noreturn]] void fail(const char* where, const char* msg);
+
+#endif

@@ -1,0 +1,244 @@
+#include "tools/kadmer-sim/sim.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "rover/confrover.h"
+#include "rover/dynamics.h"
+#include "rover/dynrover.h"
+#include "rover/piloting.h"
+#include "terrain/dynsol.h"
+#include "terrain/mnt.h"
+#include "terrain/zonesol.h"
+
+namespace {
+
+const double DegToRad = 0.017453292519943295;
+
+struct Commande {
+    double t, vDes, cDes;
+};
+
+// lines "t vDes cDes", in increasing time; blank lines and lines starting
+// with # are skipped
+std::vector<Commande> read_commands(const char* path)
+{
+    FILE* f = std::fopen(path, "r");
+    if (!f)
+        bad("fichier de commandes illisible : %s (%s)", path, std::strerror(errno));
+    std::vector<Commande> list;
+    char line[1024];
+    int no = 0;
+    while (std::fgets(line, sizeof line, f)) {
+        ++no;
+        const char* p = line;
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (*p == '\n' || *p == '\r' || *p == '\0' || *p == '#')
+            continue;
+        Commande c;
+        char extra[2];
+        if (std::sscanf(p, "%lf %lf %lf %1s", &c.t, &c.vDes, &c.cDes, extra) != 3 ||
+            !std::isfinite(c.t) || !std::isfinite(c.vDes) || !std::isfinite(c.cDes)) {
+            std::fclose(f);
+            bad("fichier de commandes %s, ligne %d : attendu \"t vDes cDes\"", path, no);
+        }
+        if (!list.empty() && c.t < list.back().t) {
+            std::fclose(f);
+            bad("fichier de commandes %s, ligne %d : temps decroissant", path, no);
+        }
+        list.push_back(c);
+    }
+    std::fclose(f);
+    return list;
+}
+
+
+} // namespace
+
+int run_sim(const SimOptions& o)
+{
+    const char* datadyn = o.datadyn.empty() ? nullptr : o.datadyn.c_str();
+    const char* results = o.results.empty() ? nullptr : o.results.c_str();
+    const char* mntFile = o.mntFile.empty() ? nullptr : o.mntFile.c_str();
+    const char* zonesFile = o.zonesFile.empty() ? nullptr : o.zonesFile.c_str();
+    const char* output = o.output.empty() ? nullptr : o.output.c_str();
+    const bool dynamic = o.dynamic;
+    double vDes = o.vDes, cDes = o.cDes;
+
+    std::vector<Commande> commands;
+    if (!o.commandsFile.empty())
+        commands = read_commands(o.commandsFile.c_str());
+
+    // ---- the scenario, in the order of the start-up ----------------------------
+    DynRover* rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
+    Mnt* mnt = static_cast<Mnt*>(std::calloc(1, sizeof(Mnt)));
+    if (!rover || !mnt)
+        fail("In newScenario", "Echec allocation !");
+    ConfRover* cr = &rover->conf;
+
+    // geometry
+    rover->voie = o.voie;
+    rover->inclinaison = o.inclinaisonDeg * DegToRad;
+    rover->quadri = o.quadri;
+    if (const char* m = geodir_rover(cr, rover->voie, rover->inclinaison, rover->quadri))
+        fail("In newScenario", m);
+    if (const char* m = update_geometry(cr))
+        fail("In newScenario", m);
+
+    // rover dynamics
+    rover->testLibre = o.testLibre;
+    rover->fresults = nullptr;
+    rover->verbose = o.verbose;
+    rover->fdata = nullptr;
+    dyn_defaults(rover);
+    if (datadyn) {
+        FILE* f = std::fopen(datadyn, "rt");
+        if (!f)
+            bad("fichier de donnees dynamiques illisible : %s (%s)", datadyn, std::strerror(errno));
+        if (const char* m = loadDatadynrov(&rover->data, f))
+            bad("fichier de donnees dynamiques %s : %s", datadyn, m);
+    }
+    if (results) {
+        rover->fresults = std::fopen(results, "wt");
+        if (!rover->fresults)
+            bad("fichier resultats impossible a ecrire : %s (%s)", results, std::strerror(errno));
+    }
+    dyn_constants(rover);
+
+    // terrain
+    defauts_mnt(mnt);
+    FILE* terrainFile = nullptr;
+    if (mntFile) {
+        terrainFile = std::fopen(mntFile, "r");
+        if (!terrainFile)
+            bad("fichier MNT illisible : %s (%s)", mntFile, std::strerror(errno));
+    }
+    mnt->fichier = terrainFile;
+    mnt->typeMNT = o.mntType;
+    mnt->typeDyn = o.solType;
+    mnt->coefH = o.coefh;
+    mnt->hBosses = o.bosses;
+    mnt->dx = mnt->dy = o.cell;
+    mnt->Xmin = o.xmin;
+    mnt->Xmax = o.xmax;
+    mnt->Ymin = o.ymin;
+    mnt->Ymax = o.ymax;
+    int built = new_mnt(mnt);
+    if (built < 0)
+        fail("In newScenario", "Echec initialisation MNT");
+    if (built == 1)
+        bad("fichier MNT inutilisable : %s", mntFile);
+
+    // soil
+    DynSol sol;
+    ZonesSol* zones = nullptr;
+    if (o.solType == 1) {
+        zones = nouvellesZones(nullptr);
+        if (!zones)
+            fail("In newScenario", "Echec allocation !");
+        if (zonesFile) {
+            FILE* f = std::fopen(zonesFile, "r");
+            if (!f)
+                bad("fichier de zones illisible : %s (%s)", zonesFile, std::strerror(errno));
+            if (const char* m = litZones(zones, f))
+                bad("fichier de zones %s : %s", zonesFile, m);
+        }
+        mnt->sol = zones;
+    } else {
+        init_dynSol(&sol, o.phi0Deg * DegToRad, rover->data.g);
+        if (o.hasKN)
+            sol.kN = o.kN;
+        if (o.hasFN)
+            sol.fN = o.fN;
+        if (o.hasKT)
+            sol.kT = o.kT;
+        if (o.hasFT)
+            sol.fT = o.fT;
+        mnt->sol = &sol;
+    }
+
+    // pose and configuration, then the placement
+    if (o.hasPose) {
+        for (int k = 0; k < 3; ++k)
+            cr->pos[k] = o.pose[k];
+        for (int k = 0; k < 3; ++k)
+            cr->att[k] = o.pose[3 + k] * DegToRad;
+    }
+    if (o.hasAngles)
+        for (int k = 0; k < NB_CONF; ++k)
+            cr->q[k] = o.angles[k] * DegToRad;
+    if (o.noPlace) {
+        if (const char* m = update_geometry(cr))
+            fail("In newScenario", m);
+    } else if (const char* m = place_on_ground(cr, mnt)) {
+        fail("In newScenario", m);
+    }
+    if (dynamic)
+        dyn_reset(rover);
+
+    FILE* out = nullptr;
+    if (output) {
+        out = std::fopen(output, "wt");
+        if (!out)
+            bad("fichier trajectoire impossible a ecrire : %s (%s)", output, std::strerror(errno));
+        ecrit_ligne_conf(out, cr);
+    }
+
+    // ---- the ticks --------------------------------------------------------------
+    const double dt = 0.001 * o.periodMs;
+    const long ticks = std::lround(o.duration / dt);
+    size_t next = 0;
+    int status = 0;
+    long done = 0;
+    auto t0 = std::chrono::steady_clock::now();
+    for (long k = 0; k < ticks; ++k) {
+        while (next < commands.size() && commands[next].t <= cr->temps + 1e-9) {
+            vDes = commands[next].vDes;
+            cDes = commands[next].cDes;
+            ++next;
+        }
+        const char* m = dynamic ? dyn_step(rover, mnt, cDes, vDes, dt)
+                                : kin_step(cr, mnt, cDes, vDes, dt);
+        if (!dynamic)
+            cr->temps += dt;
+        ++done;
+        if (out)
+            ecrit_ligne_conf(out, cr);
+        if (m) {
+            std::fprintf(stderr, "kadmer-sim: t = %lf : %s", cr->temps, m);
+            size_t n = std::strlen(m);
+            if (n == 0 || m[n - 1] != '\n')
+                std::fputc('\n', stderr);
+            if (!o.keepGoing) {
+                status = 1;
+                break;
+            }
+        }
+    }
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double simulated = done * dt;
+
+    if (out)
+        std::fclose(out);
+    if (rover->fresults)
+        std::fclose(rover->fresults);
+    std::printf("ticks=%ld time=%.3f substeps=%ld wall=%.3f rtf=%.1f\n", done, simulated,
+                dynamic ? rover->sousPas : 0L, wall, wall > 0.0 ? simulated / wall : 0.0);
+
+    libere_mnt(mnt);
+    if (terrainFile)
+        std::fclose(terrainFile);
+    if (zones) {
+        libereZones(zones);
+        std::free(zones);
+    }
+    std::free(mnt);
+    std::free(rover);
+    return status;
+}
