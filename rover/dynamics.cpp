@@ -783,8 +783,10 @@ void second_member(const DynRover* rover, double F[NB_DDL], double Qw[NB_CHAINES
                            K[J_SUPPORT][J_FOURCHE] * aF) +
                     rover->Qc[c][J_TRAVERSE] - rho * rover->Qc[c][J_SUPPORT];
 
-        // wheel: contact, bias, motor, viscous friction, then dry friction
-        // that opposes the motion and never reverses the row
+        // wheel: contact, bias, motor, viscous friction, then the kinetic dry
+        // friction, whole and against the wheel's rate: a torque below the
+        // friction must slow a turning wheel, not leave it coasting. The
+        // integration stops a wheel that its friction brings through zero
         double om = rover->qd[Q_ROUE + c];
         double Nw = rover->N[c][J_ROUE];
         double Q = rover->Qc[c][J_ROUE] + h[J_ROUE] + Nw * rover->cmdRoue[c] -
@@ -796,8 +798,6 @@ void second_member(const DynRover* rover, double F[NB_DDL], double Qw[NB_CHAINES
             continue;
         }
         double fr = rover->fsec[c][J_ROUE];
-        if (om * Q > 0.0)
-            fr = std::fmin(fr, std::fabs(Q));
         F[9 + c] = om > 0.0 ? Q - fr : Q + fr;
     }
 }

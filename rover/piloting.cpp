@@ -23,9 +23,17 @@ const char* set_message(const char* text)
 // stiffness that leaves no room to move), not slow
 const long MaxSousPasParPeriode = 200000;
 
-// wheel speed controllers: one state for the program, reset when a run starts
+// wheel speed controllers: one state for the program, reset when a run starts.
+// They are defined in time, whatever the display period: a closed-loop time
+// constant, an integral time over the integral of the error in time, and a
+// sampling interval of at most PeriodeRegulation (a longer period is cut into
+// equal slices, each with its own controller update). The values are the
+// response the controllers always had at the 40 ms default period
+const double PeriodeRegulation = 0.04;  // s, longest interval between updates
+const double TempsReponse = 0.2;        // s, closed-loop time constant
+const double TempsIntegral = 0.032;     // s, integral time
 struct Regulateurs {
-    double integ[NB_CHAINES];   // sum of the speed errors, rad/s
+    double integ[NB_CHAINES];   // integral of the speed errors over time, rad
     double prevCons[NB_CHAINES];  // previous commanded wheel rate, rad/s
     double prevMes[NB_CHAINES];   // previous measured wheel rate, rad/s
 };
@@ -50,6 +58,10 @@ bool finite_state(const double acc[NB_DDL])
             return false;
     return true;
 }
+
+void regulate(DynRover* rover, const double fac[NB_CHAINES], double P, double hs);
+const char* integrate(DynRover* rover, double dt, const Mnt* mnt);
+void end_of_period_line(DynRover* rover);
 
 } // namespace
 
@@ -147,43 +159,71 @@ const char* dyn_step(DynRover* rover, const Mnt* mnt, double cDes, double vDes, 
     double r = cr->rayonRoue;
     double P = -vDes / r;
     wheel_factors(cr, cDes, delta, fac);
-    double T = 5.0 * dt, Ti = 4.0 * T;
     if (cr->temps < 0.5 * dt)
         std::memset(&regul, 0, sizeof regul);
-    for (int c = 0; c < NB_CHAINES; ++c) {
-        double N = rover->N[c][J_ROUE];
-        double J = N * N * rover->Jm[c][J_ROUE] + rover->Ini[c][J_ROUE][0] +
-                   r * r * rover->mtot / 6.0;
-        double K = J / T;
-        double Smax = Ti * N * rover->Cmax[c] / K;
-        double cons = fac[c] * P;
-        double mes = rover->qd[Q_ROUE + c];
-        double e = cons - mes;
-        // integrate only while the error is not already closing fast enough
-        if (e * e / T > e * ((cons + mes) - (regul.prevCons[c] + regul.prevMes[c])) / dt) {
-            regul.integ[c] += e;
-            if (regul.integ[c] > Smax)
-                regul.integ[c] = Smax;
-            if (regul.integ[c] < -Smax)
-                regul.integ[c] = -Smax;
-        }
-        rover->cmdRoue[c] = K * (e + regul.integ[c] / Ti) / N;
-        regul.prevCons[c] = cons;
-        regul.prevMes[c] = mes;
-    }
+    int slices = (int)std::ceil(dt / PeriodeRegulation - 1e-9);
+    if (slices < 1)
+        slices = 1;
+    const double hs = dt / slices;
 
     double x0 = cr->pos[0], y0 = cr->pos[1];
-    const char* msg = dyn_integrate(rover, dt, mnt);
-    if (!msg)
+    const char* msg = nullptr;
+    for (int s = 0; s < slices && !msg; ++s) {
+        regulate(rover, fac, P, hs);
+        msg = integrate(rover, hs, mnt);
+    }
+    if (!msg) {
         for (int c = 0; c < NB_CHAINES; ++c)
             cr->q[Q_STEERING + c] = delta[c];  // exact, without round-off
+        end_of_period_line(rover);
+    }
     track_wheels(cr, std::hypot(cr->pos[0] - x0, cr->pos[1] - y0));
     return msg;
 }
 
 // ---- integration -------------------------------------------------------------
 
-const char* dyn_integrate(DynRover* rover, double dt, const Mnt* mnt)
+namespace {
+
+// one slice of the speed controllers, hs seconds long: torque commands for
+// the commanded rates fac * P from the measured wheel rates
+void regulate(DynRover* rover, const double fac[NB_CHAINES], double P, double hs)
+{
+    const ConfRover* cr = &rover->conf;
+    double r = cr->rayonRoue;
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        double N = rover->N[c][J_ROUE];
+        double J = N * N * rover->Jm[c][J_ROUE] + rover->Ini[c][J_ROUE][0] +
+                   r * r * rover->mtot / 6.0;
+        double K = J / TempsReponse;
+        double Smax = TempsIntegral * N * rover->Cmax[c] / K;
+        double cons = fac[c] * P;
+        double mes = rover->qd[Q_ROUE + c];
+        double e = cons - mes;
+        // integrate only while the error is not already closing fast enough
+        if (e * e / TempsReponse >
+            e * ((cons + mes) - (regul.prevCons[c] + regul.prevMes[c])) / hs) {
+            regul.integ[c] += e * hs;
+            if (regul.integ[c] > Smax)
+                regul.integ[c] = Smax;
+            if (regul.integ[c] < -Smax)
+                regul.integ[c] = -Smax;
+        }
+        rover->cmdRoue[c] = K * (e + regul.integ[c] / TempsIntegral) / N;
+        regul.prevCons[c] = cons;
+        regul.prevMes[c] = mes;
+    }
+}
+
+void end_of_period_line(DynRover* rover)
+{
+    FILE* f = rover->fresults;
+    if (f && rover->verbose > 9)
+        ecrit_ligne_conf(f, &rover->conf);
+}
+
+// dyn_integrate without its end-of-period line
+const char* integrate(DynRover* rover, double dt, const Mnt* mnt)
 {
     ConfRover* cr = &rover->conf;
     for (int c = 0; c < NB_CHAINES; ++c) {
@@ -304,11 +344,17 @@ const char* dyn_integrate(DynRover* rover, double dt, const Mnt* mnt)
         dyn_joint_torques(rover);
         trem -= h;
     }
-
-    FILE* f = rover->fresults;
-    if (f && rover->verbose > 9)
-        ecrit_ligne_conf(f, cr);
     return nullptr;
+}
+
+} // namespace
+
+const char* dyn_integrate(DynRover* rover, double dt, const Mnt* mnt)
+{
+    const char* msg = integrate(rover, dt, mnt);
+    if (!msg)
+        end_of_period_line(rover);
+    return msg;
 }
 
 // ---- tracks and reset --------------------------------------------------------
