@@ -343,12 +343,13 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
         e.t = cr->temps;
         e.t0 = rover->tContact;
         e.trace = (rover->verbose > 19) ? rover->fresults : nullptr;
-        contact_macroSol(F, c, static_cast<const ZonesSol*>(mnt->sol), &e);
+        bool lateralBorne = contact_macroSol(F, c, static_cast<const ZonesSol*>(mnt->sol), &e);
         // the macro law accumulates no tangential displacement
         rover->marge[c] = 0.0;
-        // its dampers: lateral, and normal while sunk (the longitudinal one
-        // acts through a two-second filter)
-        rover->amortContact[c][0] = 1000.0;
+        // its dampers: lateral unless the soil's strength holds that force,
+        // and normal while sunk (the longitudinal one acts through a
+        // two-second filter)
+        rover->amortContact[c][0] = lateralBorne ? 0.0 : 1000.0;
         rover->amortContact[c][1] = 0.0;
         rover->amortContact[c][2] = gap < 0.0 ? 4000.0 : 0.0;
     } else {

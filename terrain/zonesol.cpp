@@ -15,6 +15,10 @@ const double RadParDegre = 0.017453292519943295;
 // velocity filters of the six wheels, kept for the whole run: lateral and
 // longitudinal velocity of the contact point and spin rate
 double Vxf[6], Vyf[6], omegaf[6];
+// the longitudinal velocity as the soil's damper sees it: filtered like Vyf,
+// but never carrying more than the soil's strength can hold, so that a wheel
+// that slid at the strength and stopped is not pushed back by a lagging filter
+double Vyd[6];
 
 char message[64];
 
@@ -82,6 +86,9 @@ bool litNiveau(const char* ligne, int* v)
 }
 
 double signe(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
+
+// v limited to [-m, m] (a NaN stays NaN)
+double borne(double v, double m) { return v > m ? m : (v < -m ? -m : v); }
 
 // acos over a sinkage beyond the wheel's diameter stays at pi
 double acosBorne(double c) { return acos(c < -1.0 ? -1.0 : (c > 1.0 ? 1.0 : c)); }
@@ -264,14 +271,15 @@ const ZoneSol* chercheZone(const ZonesSol* zs, double x, double y)
 
 void razFiltresMacroSol()
 {
-    for (int a = 0; a < 6; ++a) Vxf[a] = Vyf[a] = omegaf[a] = 0.0;
+    for (int a = 0; a < 6; ++a) Vxf[a] = Vyf[a] = omegaf[a] = Vyd[a] = 0.0;
 }
 
-void contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroSol* e)
+bool contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroSol* e)
 {
     F[0] = F[1] = F[2] = 0.0;
     const ZoneSol* z = a >= 0 && a < 6 ? chercheZone(zs, e->P[0], e->P[1]) : nullptr;
-    if (!z) return;
+    if (!z) return false;
+    bool lateralBorne = false;
 
     const double eps = 0.001;
     const double r = e->r, b = e->b, dz = e->dz;
@@ -298,7 +306,9 @@ void contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroS
         const double vx = (2.0 * Vxf[a] + dt * V[0]) / (2.0 + dt);
         const double vy = (2.0 * Vyf[a] + dt * V[1]) / (2.0 + dt);
         const double w = (2.0 * omegaf[a] + dt * e->omega) / (2.0 + dt);
-        if (std::isfinite(vx) && std::isfinite(vy) && std::isfinite(w)) {
+        const double vd = (2.0 * Vyd[a] + dt * V[1]) / (2.0 + dt);
+        const bool finis = std::isfinite(vx) && std::isfinite(vy) && std::isfinite(w);
+        if (finis) {
             Vxf[a] = vx;
             Vyf[a] = vy;
             omegaf[a] = w;
@@ -327,10 +337,20 @@ void contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroS
             }
         }
 
-        // compaction resistance, only with a real sinkage
-        if (dz < 0.0) Rc = -signe(js) * b * k * pow(zk, z->n + 1.0) / (z->n + 1.0);
+        // compaction resistance, only with a real sinkage; it opposes the slip
+        // and fades out linearly below the slip threshold, so that a wheel at
+        // rest feels none instead of a full resistance flipping sides
+        if (dz < 0.0) {
+            const double rc = b * k * pow(zk, z->n + 1.0) / (z->n + 1.0);
+            Rc = fabs(js) >= eps ? -signe(js) * rc : -rc * js / eps;
+        }
 
-        F[1] = Ft * cos(beta) + Rc - 10000.0 * vy;
+        // shear and its damper can never take more from the soil than its
+        // strength Hmax; the compaction resistance comes on top
+        const double Fcis = Ft * cos(beta) - 10000.0 * vd;
+        F[1] = borne(Fcis, Hmax) + Rc;
+        if (finis && std::isfinite(vd))
+            Vyd[a] = F[1] - Rc == Fcis ? vd : (Ft * cos(beta) - (F[1] - Rc)) / 10000.0;
 
         // side resistance of the soil wedge in front of the wheel's flank
         const double sp = sin(z->phi);
@@ -343,7 +363,11 @@ void contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroS
             F[0] = s * (S + fabs(Ft) * sin(beta));
         else
             F[0] = s * (S + Hmax);
-        F[0] += -1000.0 * V[0];
+        // sideways, the side resistance and the shear strength bound the
+        // force, damper included
+        const double Fx = F[0] - 1000.0 * V[0];
+        F[0] = borne(Fx, S + Hmax);
+        lateralBorne = F[0] != Fx;
 
         F[2] = Fz;
         if (dz < 0.0) F[2] += -4000.0 * V[2];
@@ -354,4 +378,5 @@ void contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroS
                 static_cast<double>(a), F[0], F[1], F[2], dz, i, V[0],
                 contact ? vyf : V[1], V[2], contact ? wf : e->omega, js, contact ? vyf : 0.0,
                 Rc, Ft);
+    return lateralBorne;
 }

@@ -98,8 +98,12 @@ const ZoneSol* chercheZone(const ZonesSol* zs, double x, double y);
 // x lateral, y longitudinal, z normal), from the wheel state e and the zone
 // at its contact point; updates the wheel's velocity filters while in
 // contact and writes one trace line when e->trace is set. A wheel number out
-// of range or an empty list gives F = 0
-void contact_macroSol(double F[3], int a, const ZonesSol* zs,
+// of range or an empty list gives F = 0. The tangential force stays within
+// the soil's strength: longitudinally the greatest shear force plus the
+// compaction resistance, laterally the side resistance plus the greatest
+// shear force. Returns true when the lateral force is held at its bound (its
+// damper then has no effect)
+bool contact_macroSol(double F[3], int a, const ZonesSol* zs,
                       const EntreeMacroSol* e);
 
 // resets the velocity filters of the six wheels to zero (as at start)
