@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +89,8 @@ TEST(KadmerSim, BadArgumentsAndUnreadableFilesEndWithStatusTwo)
         {"--mnt /nonexistent/terrain.txt", "fichier MNT illisible : /nonexistent/terrain.txt"},
         {"--datadyn /nonexistent/d.txt", "fichier de donnees dynamiques illisible"},
         {"--commands /nonexistent/c.txt", "fichier de commandes illisible"},
+        {"--telemetry /nonexistent/t.csv", "fichier de telemetrie impossible a ecrire"},
+        {"--telemetry", "--telemetry attend une valeur"},
     };
     for (const Row& r : rows) {
         SimRun res = run(r.args);
@@ -216,4 +219,46 @@ TEST(KadmerSim, StepMessageEndsTheRunUnlessToldToContinue)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("ticks=5 ", 0), 0u) << r.out;
     std::remove(data.c_str());
+}
+
+TEST(KadmerSim, TelemetryFileHasOneRowPerTickAndTheSummaryFollowsTheRunLine)
+{
+    std::string csv = temp_path("tel.csv");
+    SimRun r = run("--mode dyn --duration 2 --v 0.1 --mnt-type 0 --bosses 0 --summary --telemetry " +
+                   csv);
+    ASSERT_EQ(r.status, 0) << r.err;
+    double dist = 0, slip = 0, sink = 0, epm = 0, tip = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(),
+                          "ticks=50 time=2.000 substeps=%*d wall=%*f rtf=%*f distance_m=%lf "
+                          "mean_slip=%lf peak_sinkage_m=%lf energy_per_m_J=%lf "
+                          "min_tip_margin_deg=%lf",
+                          &dist, &slip, &sink, &epm, &tip),
+              5)
+        << r.out;
+    EXPECT_GT(dist, 0.05);
+    EXPECT_LT(std::fabs(slip), 0.2);
+    EXPECT_GT(sink, 0.0);
+    EXPECT_GT(epm, 0.0);
+    EXPECT_GT(tip, 10.0);
+
+    std::ifstream f(csv);
+    std::string line;
+    std::vector<size_t> commas;
+    while (std::getline(f, line))
+        commas.push_back(std::count(line.begin(), line.end(), ','));
+    ASSERT_EQ(commas.size(), 51u);
+    for (size_t n : commas)
+        EXPECT_EQ(n, commas[0]);
+    std::remove(csv.c_str());
+
+    // kinematic piloting: the figures that need the dynamics are "nan"
+    r = run("--duration 1 --v 0.1 --summary");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(" distance_m=0.100 mean_slip=nan peak_sinkage_m=nan energy_per_m_J=nan "
+                         "min_tip_margin_deg="),
+              std::string::npos)
+        << r.out;
+    // without --summary the line is as before
+    r = run("--duration 1 --v 0.1");
+    EXPECT_EQ(r.out.find("distance_m"), std::string::npos);
 }

@@ -27,7 +27,9 @@ const char* const Usage =
     "ground)\n"
     "  --angles A0,...,A20 (the 21 configuration values, degrees)  --no-place\n"
     "  --continue (go on after a step's message)\n"
-    "  -o FILE (trajectory)\n";
+    "  -o FILE (trajectory)\n"
+    "  --telemetry FILE (CSV, one row per tick)  --summary (distance, slip, sinkage, energy "
+    "and tip-over figures on the last line)\n";
 
 double number(const char* opt, const std::string& s)
 {
@@ -182,6 +184,8 @@ void parse_options(int argc, char** argv, SimOptions& o)
     flag("--no-place", [&] { o.noPlace = true; });
     flag("--continue", [&] { o.keepGoing = true; });
     path("-o", &o.output);
+    path("--telemetry", &o.telemetry);
+    flag("--summary", [&] { o.summary = true; });
 
     try {
         app.parse(argc, argv);

@@ -54,6 +54,8 @@ struct SimOptions {
     // ---- the run
     bool keepGoing = false;  // go on after a step's message
     std::string output;      // trajectory file; empty: none
+    std::string telemetry;   // telemetry CSV file, one row per tick; empty: none
+    bool summary = false;    // the run's telemetry figures on the last line
 };
 
 // ---- parsing -----------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "rover/dynamics.h"
 #include "rover/dynrover.h"
 #include "rover/piloting.h"
+#include "rover/telemetry.h"
 #include "terrain/dynsol.h"
 #include "terrain/mnt.h"
 #include "terrain/zonesol.h"
@@ -189,6 +190,16 @@ int run_sim(const SimOptions& o)
             bad("fichier trajectoire impossible a ecrire : %s (%s)", output, std::strerror(errno));
         ecrit_ligne_conf(out, cr);
     }
+    FILE* telemetryFile = nullptr;
+    if (!o.telemetry.empty()) {
+        telemetryFile = std::fopen(o.telemetry.c_str(), "wt");
+        if (!telemetryFile)
+            bad("fichier de telemetrie impossible a ecrire : %s (%s)", o.telemetry.c_str(),
+                std::strerror(errno));
+        telemetry_csv_header(telemetryFile);
+    }
+    Telemetry tel = {};
+    telemetry_reset(&tel, rover);
 
     // ---- the ticks --------------------------------------------------------------
     const double dt = 0.001 * o.periodMs;
@@ -210,6 +221,11 @@ int run_sim(const SimOptions& o)
         ++done;
         if (out)
             ecrit_ligne_conf(out, cr);
+        if (telemetryFile || o.summary) {
+            telemetry_tick(&tel, rover, mnt, dynamic);
+            if (telemetryFile)
+                telemetry_csv_row(telemetryFile, &tel);
+        }
         if (m) {
             std::fprintf(stderr, "kadmer-sim: t = %lf : %s", cr->temps, m);
             size_t n = std::strlen(m);
@@ -228,8 +244,21 @@ int run_sim(const SimOptions& o)
         std::fclose(out);
     if (rover->fresults)
         std::fclose(rover->fresults);
-    std::printf("ticks=%ld time=%.3f substeps=%ld wall=%.3f rtf=%.1f\n", done, simulated,
+    bool written = true;
+    if (telemetryFile)
+        written = std::fflush(telemetryFile) == 0 && !std::ferror(telemetryFile);
+    if (telemetryFile && std::fclose(telemetryFile) != 0)
+        written = false;
+    std::printf("ticks=%ld time=%.3f substeps=%ld wall=%.3f rtf=%.1f", done, simulated,
                 dynamic ? rover->sousPas : 0L, wall, wall > 0.0 ? simulated / wall : 0.0);
+    if (o.summary)
+        telemetry_summary(stdout, &tel);
+    std::printf("\n");
+    if (!written) {
+        std::fprintf(stderr, "kadmer-sim: fichier de telemetrie incomplet : %s\n",
+                     o.telemetry.c_str());
+        status = 1;
+    }
 
     libere_mnt(mnt);
     if (terrainFile)
