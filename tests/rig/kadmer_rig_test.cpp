@@ -1,0 +1,122 @@
+// kadmer-rig as a program: its CSV and picture, and status 2 with a clear
+// message on bad parameters.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Sortie {
+    int status;
+    std::string out, err;
+};
+
+std::string temp_path(const std::string& name)
+{
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir ? dir : "/tmp") + "/kadmer_rig_test_" + std::to_string(getpid()) + "_" + name;
+}
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+Sortie run(const std::string& args)
+{
+    const std::string out = temp_path("stdout"), err = temp_path("stderr");
+    const std::string cmd = std::string(KADMER_RIG_PATH) + " " + args + " >" + out + " 2>" + err;
+    const int st = std::system(cmd.c_str());
+    Sortie r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return r;
+}
+
+std::vector<std::string> split(const std::string& s, char c)
+{
+    std::vector<std::string> v;
+    std::string cur;
+    std::istringstream is(s);
+    while (std::getline(is, cur, c)) v.push_back(cur);
+    return v;
+}
+
+TEST(KadmerRig, CsvHeaderNamesEveryColumnOfEveryPointAndThePictureIsWritten)
+{
+    const std::string csv = temp_path("rig.csv"), png = temp_path("rig.png");
+    Sortie r = run("--preset sable-lete --slip 0:0.3:0.1 --reference -o " + csv + " --png " + png);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lignes = split(slurp(csv), '\n');
+    ASSERT_EQ(lignes.size(), 5u);  // header and the four slips 0, 0.1, 0.2, 0.3
+    const std::vector<std::string> entete = split(lignes[0], ',');
+    EXPECT_EQ(entete.front(), "slip");
+    EXPECT_EQ(entete.size(), 12u);
+    for (size_t k = 1; k < lignes.size(); ++k) {
+        std::vector<std::string> v = split(lignes[k], ',');
+        EXPECT_EQ(v.size(), entete.size()) << lignes[k];
+        EXPECT_NEAR(std::stod(v[0]), 0.1 * (k - 1), 1e-12);
+        EXPECT_EQ(v[6], "1");  // steady
+    }
+    // the progress names each point
+    EXPECT_NE(r.err.find("point 4/4"), std::string::npos) << r.err;
+    const std::string image = slurp(png);
+    ASSERT_GT(image.size(), 1000u);
+    EXPECT_EQ(image.substr(1, 3), "PNG");
+    std::remove(csv.c_str());
+    std::remove(png.c_str());
+}
+
+TEST(KadmerRig, BadParametersGetTheirMessageAndStatusTwo)
+{
+    const std::string abime = temp_path("abime.txt");
+    std::ofstream(abime) << "Zone 0\nhzone = 0\nX, Y, R = 0 0, 1\nc = oups\n";
+    struct Cas {
+        std::string args, message;
+    } cas[] = {
+        {"--charge -5", "charge W = -5 N"},
+        {"--charge 0", "charge W = 0 N"},
+        {"--n 3", "exposant d'enfoncement n = 3"},
+        {"--n 3.5", "exposant d'enfoncement n = 3.5"},
+        {"--phi 90", "angle de frottement interne 90 degres"},
+        {"--preset argile-bleue", "sol publie inconnu : \"argile-bleue\""},
+        {"--K 0", "module de deformation en cisaillement K = 0"},
+        {"--c -1", "cohesion c = -1 Pa"},
+        {"--charge 1e7", "au-dela de son rayon"},
+        {"--slip 0:1.5:0.5", "glissement 1.5"},
+        {"--slip 0:x:0.1", "--slip attend un nombre"},
+        {"--slip 0.5:0:0.1", "PAS positif et A <= B"},
+        {"--traction", "--traction attend une valeur"},
+        {"--sol 2", "--sol : 0 ou 1 attendu"},
+        {"--sol 0 --kN -3", "raideur verticale kN = -3"},
+        {"--sol 0 --phi0 95", "--phi0 : angle de 0 a 90"},
+        {"--sol 0 --reference", "--reference ne sert qu'avec le sol macro"},
+        {"--zones /nonexistent/sols.txt", "illisible"},
+        {"--zones " + abime, "Erreur lecture donnees sols ligne 4"},
+        {"--vitesse 0", "vitesse 0 m/s"},
+        {"--bogus", "option inconnue : --bogus"},
+    };
+    for (const Cas& c : cas) {
+        Sortie r = run(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << c.args;  // nothing half-written
+    }
+    std::remove(abime.c_str());
+}
+
+}  // namespace
