@@ -47,19 +47,27 @@ TEST(Banc, StaticSinkageMatchesTheLawsClosedFormOnEverySoilAndLoad)
 
 TEST(Banc, DrawbarPullAndTorqueRiseWithSlipAndOpposeBraking)
 {
+    // the pull never falls as the slip grows, and gains at least a fifth of
+    // the load between rolling and 80 % slip (it levels off where the soil's
+    // strength bounds it)
+    const double pentes[] = {0.0, 0.01, 0.02, 0.03, 0.05, 0.1, 0.2, 0.4, 0.6, 0.8};
     for (int k = 0; k < nbPresetsSol; ++k) {
         Banc b = bancDe(&presetsSol[k]);
-        PointBanc prec;
-        pointGlissement(&b, -0.3, &prec);
-        EXPECT_LT(prec.DP, 0.0) << presetsSol[k].nom;  // a braked wheel holds back
-        for (double i = 0.0; i <= 0.8001; i += 0.1) {
+        PointBanc frein, prec, premier;
+        pointGlissement(&b, -0.3, &frein);
+        EXPECT_LT(frein.DP, 0.0) << presetsSol[k].nom;  // a braked wheel holds back
+        prec = frein;
+        for (double i : pentes) {
             PointBanc p;
             pointGlissement(&b, i, &p);
             EXPECT_EQ(p.regime, 1);
-            EXPECT_GT(p.DP, prec.DP) << presetsSol[k].nom << " i=" << i;
-            EXPECT_GT(p.T, prec.T) << presetsSol[k].nom << " i=" << i;
+            EXPECT_GE(p.DP, prec.DP - 1e-9 * b.W) << presetsSol[k].nom << " i=" << i;
+            EXPECT_GE(p.T, prec.T - 1e-9 * b.W * b.r) << presetsSol[k].nom << " i=" << i;
+            if (i == 0.0) premier = p;
             prec = p;
         }
+        EXPECT_GT(prec.DP - premier.DP, 0.2 * b.W) << presetsSol[k].nom;
+        EXPECT_GT(premier.DP, frein.DP) << presetsSol[k].nom;
     }
 }
 
@@ -68,20 +76,22 @@ TEST(Banc, ImposedPullSettlesAtTheSlipThatProducesIt)
     for (const char* nom : {"defaut", "sable-lete", "regolithe-lunaire"}) {
         Banc b = bancDe(cherchePreset(nom));
         PointBanc g, t;
-        pointGlissement(&b, 0.3, &g);
+        // below the strength bound, where the pull still rises with slip
+        pointGlissement(&b, 0.08, &g);
         pointTraction(&b, g.DP, &t);
         EXPECT_EQ(t.regime, 1) << nom;
-        EXPECT_NEAR(t.slip, 0.3, 0.003) << nom;
+        EXPECT_NEAR(t.slip, 0.08, 0.002) << nom;
         EXPECT_NEAR(t.sinkage, g.sinkage, 1e-4 * g.sinkage) << nom;
     }
-    // a pull beyond what the soil gives at full slip stalls the wheel
+    // a pull beyond what the soil gives at full slip has no steady point: the
+    // wheel slows down for as long as it runs
     Banc b = bancDe(cherchePreset("sable-sec"));
     PointBanc pleine, t;
     pointGlissement(&b, 1.0, &pleine);
     b.tMax = 60.0;
     pointTraction(&b, 1.5 * pleine.DP, &t);
     EXPECT_EQ(t.regime, 0);
-    EXPECT_GE(t.slip, 0.99);
+    EXPECT_GT(t.slip, 0.3);
 }
 
 TEST(Reference, ArcIntegralTendsToTheClosedFormAsSinkageVanishes)
