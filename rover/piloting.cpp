@@ -51,6 +51,27 @@ void wheel_factors(const ConfRover* cr, double cDes, const double delta[NB_CHAIN
     }
 }
 
+// what ends a drive: a wheel's contact point off the terrain's grid (the
+// height query would answer the edge's height and tilt there, and the rover
+// would sink and slide on without ground under it), or the rover overturned
+// (the body's up axis pointing down, or the body origin under the ground)
+const char* situation(const DynRover* rover, const Mnt* mnt)
+{
+    const ConfRover* cr = &rover->conf;
+    if (mnt && mnt->h && mnt->nx >= 2 && mnt->ny >= 2)
+        for (int c = 0; c < NB_CHAINES; ++c) {
+            const double* P = cr->contact[c];
+            if (!(P[0] >= mnt->Xmin && P[0] <= mnt->Xmax && P[1] >= mnt->Ymin &&
+                  P[1] <= mnt->Ymax))
+                return set_message("Rover hors du terrain\n");
+        }
+    const double* Rb = frame_rot(cr->caisse);
+    double sol = mnt ? hauteur_mnt(mnt, cr->pos[0], cr->pos[1], nullptr) : 0.0;
+    if (Rb[8] < 0.0 || cr->pos[2] < sol)
+        return set_message("Rover renverse\n");
+    return nullptr;
+}
+
 bool finite_state(const double acc[NB_DDL])
 {
     for (int k = 0; k < NB_DDL; ++k)
@@ -236,6 +257,8 @@ const char* integrate(DynRover* rover, double dt, const Mnt* mnt)
         rover->flagPeriode = 1;
         if (const char* msg = dyn_configuration(rover, mnt))
             return msg;
+        if (const char* msg = situation(rover, mnt))
+            return msg;
     }
 
     // the 15 generalised velocities live in vit[0..5] and qd[0..8]
@@ -342,6 +365,8 @@ const char* integrate(DynRover* rover, double dt, const Mnt* mnt)
         if (const char* msg = dyn_configuration(rover, mnt))
             return msg;
         dyn_joint_torques(rover);
+        if (const char* msg = situation(rover, mnt))
+            return msg;
         trem -= h;
     }
     return nullptr;

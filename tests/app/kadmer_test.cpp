@@ -179,6 +179,19 @@ TEST_F(KadmerWindow, DynamicStepAdvancesTimeItself)
     EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
 }
 
+TEST_F(KadmerWindow, DynamicRoverOffTheTerrainAsksTheErrorQuestion)
+{
+    script.reply = QMessageBox::Yes;
+    k->switchDynCinSlot();
+    DynRover* d = k->scenario->dynRovers[0];
+    d->conf.pos[0] = k->scenario->terrain->Xmax + 5.0;
+    k->oneStepSlot();
+    ASSERT_EQ(script.boxes.size(), 1);
+    EXPECT_EQ(script.boxes[0], "Erreur Simulation !!|Message d'erreur :\nRover hors du "
+                               "terrain\n\nVoulez-vous continuer ?");
+    EXPECT_TRUE(window->isVisible());
+}
+
 TEST_F(KadmerWindow, InitInLocalModeOnlyResetsTheSlider)
 {
     k->playpauseSlot();

@@ -262,3 +262,21 @@ TEST(KadmerSim, TelemetryFileHasOneRowPerTickAndTheSummaryFollowsTheRunLine)
     r = run("--duration 1 --v 0.1");
     EXPECT_EQ(r.out.find("distance_m"), std::string::npos);
 }
+
+TEST(KadmerSim, LeavingTheTerrainOrOverturningEndsTheRunUnlessToldToContinue)
+{
+    // a 4 m square of flat ground, crossed at 0.5 m/s
+    const std::string small = "--mode dyn --mnt-type 0 --bosses 0 --xmin -2 --xmax 2 "
+                              "--ymin -2 --ymax 2 --v 0.5 --duration 10";
+    SimRun r = run(small);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(": Rover hors du terrain\n"), std::string::npos) << r.err;
+    r = run(small + " --continue");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("ticks=250 ", 0), 0u) << r.out;
+
+    // a turn onto the flank of a steep hill rolls the rover over
+    r = run("--mode dyn --coefh 3 --v 0.05 --c 0.3 --duration 20");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(": Rover renverse\n"), std::string::npos) << r.err;
+}
