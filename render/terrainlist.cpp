@@ -66,7 +66,12 @@ int listeTerrain(const Mnt* mnt, double x1, double y1, double x2, double y2,
     glBindTexture(GL_TEXTURE_2D, sable);
     glColor3f(0.8f, 0.8f, 0.8f);
     glDisable(GL_CULL_FACE);  // the ground is seen from below too
+    // the ground is opaque (alpha 1 from the colour and the RGB sand), so
+    // blending would give back the same pixels; without it the rasteriser
+    // does not read the colour buffer under three quarters of the view
+    glDisable(GL_BLEND);
     grille(mnt, compte);
+    glEnable(GL_BLEND);
     glEnable(GL_CULL_FACE);
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_2D);

@@ -28,6 +28,28 @@ TEST(TerrainList, DefaultGridGivesEightyStripsOf162Vertices)
     libereScenario(s);
 }
 
+// the ground is drawn without blending, the translucent rover shell after it
+// still blends
+TEST(TerrainList, LeavesBlendingAndCullingOnForWhatIsDrawnAfter)
+{
+    Scenario* s = scenarioTest(SansTerrain);
+    Vue vue(s);
+    vue.makeCurrent();
+    Mnt m;
+    std::memset(&m, 0, sizeof m);
+    defauts_mnt(&m);
+    ASSERT_EQ(new_mnt(&m), 0);
+    const GLuint liste = (GLuint)listeTerrain(&m, -10, -10, 10, 10);
+    glEnable(GL_BLEND);
+    glEnable(GL_CULL_FACE);
+    glCallList(liste);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    libere_mnt(&m);
+    libereScenario(s);
+}
+
 TEST(TerrainList, GridOfOneNodeAlongAnAxisGivesAnEmptyList)
 {
     Scenario* s = scenarioTest(SansTerrain);
