@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 
@@ -35,7 +36,7 @@ QLineSeries* serie(const QString& nom, const QColor& couleur, bool tirets, doubl
     pen.setWidthF(largeur);
     if (tirets) pen.setStyle(Qt::DashLine);
     s->setPen(pen);
-    s->setPointsVisible(!tirets);
+    s->setPointsVisible(!tirets && largeur <= 2.0);
     return s;
 }
 
@@ -49,7 +50,8 @@ QChartView* graphique(const QString& titre, const QString& axeY, const QList<QLi
 {
     QChart* c = new QChart;
     c->setTitle(titre);
-    c->legend()->setAlignment(Qt::AlignBottom);
+    c->legend()->setAlignment(Qt::AlignRight);
+    c->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     double x0 = INFINITY, x1 = -INFINITY, y0 = 0.0, y1 = -INFINITY;
     for (QLineSeries* s : series) {
         if (s->count() == 0) {
@@ -97,12 +99,12 @@ const char* traceCourbes(const char* png, const char* titre, const std::vector<L
     const QColor bleu(31, 119, 180), orange(255, 127, 14), vert(44, 160, 44);
     // the model's torque ratio can equal its pull ratio (a law that acts at
     // the contact point): the pull is drawn wide under the torque
-    QLineSeries* dp = serie(QString::fromUtf8("DP/W (modèle)"), bleu, false, 6.0);
-    QLineSeries* t = serie(QString::fromUtf8("T/(W·r) (modèle)"), orange, false, 2.0);
-    QLineSeries* z = serie(QString::fromUtf8("enfoncement (modèle)"), vert, false);
-    QLineSeries* dpr = serie(QString::fromUtf8("DP/W (classique)"), bleu, true);
-    QLineSeries* tr = serie(QString::fromUtf8("T/(W·r) (classique)"), orange, true);
-    QLineSeries* zr = serie(QString::fromUtf8("enfoncement (classique)"), vert, true);
+    QLineSeries* dp = serie(QString::fromUtf8("DP/W"), bleu, false, 6.0);
+    QLineSeries* t = serie(QString::fromUtf8("T/(W·r)"), orange, false, 2.0);
+    QLineSeries* z = serie(QString::fromUtf8("modèle"), vert, false);
+    QLineSeries* dpr = serie(QString::fromUtf8("DP/W classique"), bleu, true);
+    QLineSeries* tr = serie(QString::fromUtf8("T/(W·r) classique"), orange, true);
+    QLineSeries* zr = serie(QString::fromUtf8("classique"), vert, true);
     for (const LigneCourbe& l : lignes) {
         ajoute(dp, l.slip, l.DPW);
         ajoute(t, l.slip, l.TWr);
@@ -115,7 +117,7 @@ const char* traceCourbes(const char* png, const char* titre, const std::vector<L
     }
 
     QWidget fenetre;
-    fenetre.resize(1400, 560);
+    fenetre.resize(1500, 560);
     QHBoxLayout* lay = new QHBoxLayout(&fenetre);
     lay->setContentsMargins(0, 0, 0, 0);
     QChartView* gauche = graphique(QString::fromUtf8("Traction et couple — ") + QString::fromUtf8(titre),

@@ -36,7 +36,8 @@ const char* const Usage =
     "  --slip A:B:PAS (0:0.8:0.05)   glissements imposes, de -1 a 1\n"
     "  --traction A:B:PAS     efforts de traction imposes, N (au lieu de --slip)\n"
     "  --statique             la roue au repos seulement\n"
-    "  --reference            ajoute le modele classique integre sur l'arc (sol macro)\n"
+    "  --reference            ajoute le modele classique integre sur l'arc (sol macro ;\n"
+    "                         avec --statique : l'enfoncement de l'arc sans cisaillement)\n"
     "  --duree-max S (300)    temps simule maximal par point\n"
     "  -o FICHIER.csv (sortie standard)  --png FICHIER.png  --titre TEXTE\n"
     "  --presets              liste les sols publies\n";
@@ -269,7 +270,7 @@ int main(int argc, char** argv)
     std::fputc('\n', csv);
 
     std::fprintf(stderr, "kadmer-rig: %s, roue r = %g m b = %g m, W = %g N, V = %g m/s, "
-                         "enfoncement statique (forme close) %.6g m\n",
+                         "enfoncement statique (forme close) %.9g m\n",
                  nomSol, banc.r, banc.b, banc.W, banc.V0, enfoncementStatique(&banc));
     std::vector<LigneCourbe> lignes;
     int instables = 0;
@@ -289,13 +290,19 @@ int main(int argc, char** argv)
         }
         instables += p.regime != 1;
         LigneCourbe l = {p.slip, p.sinkage, p.DP / banc.W, p.T / Wr, NAN, NAN, NAN};
-        std::fprintf(csv, "%.6g,%.6g,%.6g,%.6g,%.6g,%.6g,%d", p.slip, p.sinkage, p.DP, p.T,
+        std::fprintf(csv, "%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%d", p.slip, p.sinkage, p.DP, p.T,
                      p.DP / banc.W, p.T / Wr, p.regime);
-        if (o.reference) {
+        if (o.reference && o.statique) {
+            // at rest the classical statement is the pressure-sinkage law
+            // integrated over the front arc, without shear
+            const double z = enfoncementArc(&banc.zone, banc.r, banc.b, banc.W);
+            std::fprintf(csv, ",%.9g,,,,", z);
+            l.refSinkage = z;
+        } else if (o.reference) {
             ReferenceRoue ref;
             referenceClassique(&banc.zone, banc.r, banc.b, banc.W, p.slip, &ref);
             if (ref.ok) {
-                std::fprintf(csv, ",%.6g,%.6g,%.6g,%.6g,%.6g", ref.sinkage, ref.DP, ref.T,
+                std::fprintf(csv, ",%.9g,%.9g,%.9g,%.9g,%.9g", ref.sinkage, ref.DP, ref.T,
                              ref.DP / banc.W, ref.T / Wr);
                 l.refSinkage = ref.sinkage;
                 l.refDPW = ref.DP / banc.W;
