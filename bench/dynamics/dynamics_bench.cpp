@@ -1,6 +1,6 @@
 // Cost of the rover's steps on the default scenario: kinematic step, the
 // configuration-dependent quantities, assembly and solution, one integration
-// sub-step, one dynamic tick.
+// sub-step, one dynamic tick; a tick at rest on either soil.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -10,6 +10,7 @@
 #include "rover/piloting.h"
 #include "terrain/dynsol.h"
 #include "terrain/mnt.h"
+#include "terrain/zonesol.h"
 
 namespace {
 
@@ -109,5 +110,50 @@ void BM_DynStepTick(benchmark::State& state)
     std::free(start);
 }
 BENCHMARK(BM_DynStepTick);
+
+// one tick of 40 ms at rest on flat ground, settled for 3 s first: the
+// simplified soil (argument 0) and the macro soil's default zone (1)
+void BM_DynStepTickAtRest(benchmark::State& state)
+{
+    DynRover* rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
+    geodir_rover(&rover->conf, 1.0, 0.0, 0);
+    update_geometry(&rover->conf);
+    dyn_defaults(rover);
+    dyn_constants(rover);
+    Mnt mnt;
+    std::memset(&mnt, 0, sizeof mnt);
+    defauts_mnt(&mnt);
+    mnt.typeMNT = MntPlat;
+    mnt.hBosses = 0.0;
+    new_mnt(&mnt);
+    DynSol sol;
+    ZonesSol* zones = nullptr;
+    razFiltresMacroSol();
+    if (state.range(0)) {
+        zones = nouvellesZones(nullptr);
+        mnt.typeDyn = SolMacro;
+        mnt.sol = zones;
+    } else {
+        init_dynSol(&sol, 0.5235987755982988, rover->data.g);
+        mnt.sol = &sol;
+    }
+    place_on_ground(&rover->conf, &mnt);
+    dyn_reset(rover);
+    for (int k = 0; k < 75; ++k)
+        dyn_step(rover, &mnt, 0.0, 0.0, 0.04);
+    long s0 = rover->sousPas, n = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(dyn_step(rover, &mnt, 0.0, 0.0, 0.04));
+        ++n;
+    }
+    state.counters["substeps_per_tick"] = double(rover->sousPas - s0) / double(n);
+    libere_mnt(&mnt);
+    if (zones) {
+        libereZones(zones);
+        std::free(zones);
+    }
+    std::free(rover);
+}
+BENCHMARK(BM_DynStepTickAtRest)->Arg(0)->Arg(1);
 
 } // namespace
