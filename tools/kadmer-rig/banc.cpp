@@ -191,11 +191,11 @@ void depart(const Banc* banc, Roue* s, double u, double w)
 // Laboratory's measurements; the lunar soil as recommended for roving-vehicle
 // design in the Lunar Sourcebook; sources and K in docs/validation.md
 const PresetSol presetsSol[] = {
-    {"defaut", "Zone par defaut du modele", 1.0, 6940.0, 505800.0, 1150.0, 28.0, 0.012, 1600.0, 1.0},
+    {"defaut", "Zone par défaut du modèle", 1.0, 6940.0, 505800.0, 1150.0, 28.0, 0.012, 1600.0, 1.0},
     {"sable-sec", "Sable sec (LLL)", 1.1, 990.0, 1528430.0, 1040.0, 28.0, 0.025, 1600.0, 0.0},
     {"sable-lete", "Sable LETE", 0.79, 102000.0, 5301000.0, 1300.0, 31.1, 0.010, 1600.0, 0.0},
-    {"argile", "Sol argileux (Thailande)", 0.5, 13190.0, 692150.0, 4140.0, 13.0, 0.010, 1800.0, 0.0},
-    {"regolithe-lunaire", "Regolithe lunaire", 1.0, 1400.0, 820000.0, 170.0, 35.0, 0.018, 1500.0, 0.0},
+    {"argile", "Sol argileux (Thaïlande)", 0.5, 13190.0, 692150.0, 4140.0, 13.0, 0.010, 1800.0, 0.0},
+    {"regolithe-lunaire", "Régolithe lunaire", 1.0, 1400.0, 820000.0, 170.0, 35.0, 0.018, 1500.0, 0.0},
 };
 const int nbPresetsSol = sizeof presetsSol / sizeof presetsSol[0];
 

@@ -189,8 +189,11 @@ void listePresets()
                 "c (Pa)", "phi", "K (m)");
     for (int k = 0; k < nbPresetsSol; ++k) {
         const PresetSol& p = presetsSol[k];
-        std::printf("%-18s %-28s %5.2f %10.0f %10.0f %7.0f %6.1f %6.3f\n", p.nom, p.titre, p.n,
-                    p.kc, p.kphi, p.c, p.phiDeg, p.K);
+        // the names hold accented letters: pad by characters, not bytes
+        int largeur = 0;
+        for (const char* c = p.titre; *c; ++c) largeur += (*c & 0xC0) != 0x80;
+        std::printf("%-18s %s%*s %5.2f %10.0f %10.0f %7.0f %6.1f %6.3f\n", p.nom, p.titre,
+                    largeur < 28 ? 28 - largeur : 0, "", p.n, p.kc, p.kphi, p.c, p.phiDeg, p.K);
     }
 }
 
@@ -242,7 +245,7 @@ int main(int argc, char** argv)
         }
     } else {
         banc.typeSol = SolBancVisco;
-        nomSol = "Sol visco-elastique";
+        nomSol = "Sol visco-élastique";
     }
     for (auto& r : o.reglages) r(&banc);
     if (const char* m = verifieBanc(&banc)) bad("%s", m);
