@@ -149,7 +149,7 @@ void finitGrille(Mnt* m)
     // always seeded, so that every build with the same parameters gives the
     // same bumps; each draw is reduced to 0..32767 whatever the generator's
     // range, so a node rises by at most hBosses
-    srand(1234567);
+    srand(m->graine);
     if (m->hBosses != 0.0) {
         for (size_t k = 0; k < nn; ++k) {
             int tirage = static_cast<int>(rand() / (static_cast<double>(RAND_MAX) + 1.0) * 32768.0);
@@ -218,6 +218,7 @@ void defauts_mnt(Mnt* m)
     m->sol = nullptr;
     m->coefH = 1.0;
     m->hBosses = 0.1;
+    m->graine = 1234567u;
     m->dx = 0.25;
     m->dy = 0.25;
     m->Xmin = -10.0;

@@ -30,6 +30,8 @@ struct Mnt {
                     // scenario creation after the build, never owned here
     double coefH;   // multiplier of every base height (bumps excluded), -
     double hBosses; // height of the random bumps, m; 0 means no bumps
+    unsigned graine; // seed of the random bumps (1234567 unless a scenario
+                     // file gives another)
 
     // ---- grid, derived by new_mnt (one allocation of 7*nx*ny doubles)
     int nx, ny;       // number of nodes along X and along Y
@@ -48,8 +50,8 @@ struct Mnt {
 // ---- construction ----------------------------------------------------------
 
 // sets the parameter fields to those a new scenario starts from (no file,
-// random shape, macro soil off, coefH 1, bumps 0.1 m, 0.25 m cells over
-// [-10, 10] x [-10, 10]) and clears the grid fields; the record must not hold
+// random shape, macro soil off, coefH 1, bumps 0.1 m from seed 1234567, 0.25 m
+// cells over [-10, 10] x [-10, 10]) and clears the grid fields; the record must not hold
 // a grid
 void defauts_mnt(Mnt* m);
 

@@ -9,7 +9,7 @@
 int main(int argc, char** argv)
 {
     SimOptions o;
-    parse_options(argc, argv, o);
+    read_options(argc, argv, o);
     check_options(o);
     return run_sim(o);
 }

@@ -29,7 +29,8 @@ const char* const Usage =
     "  --continue (go on after a step's message)\n"
     "  -o FILE (trajectory)\n"
     "  --telemetry FILE (CSV, one row per tick)  --summary (distance, slip, sinkage, energy "
-    "and tip-over figures on the last line)\n";
+    "and tip-over figures on the last line)\n"
+    "  --scenario FILE (a scenario file, docs/scenario.md; the options above override it)\n";
 
 double number(const char* opt, const std::string& s)
 {
@@ -186,6 +187,7 @@ void parse_options(int argc, char** argv, SimOptions& o)
     path("-o", &o.output);
     path("--telemetry", &o.telemetry);
     flag("--summary", [&] { o.summary = true; });
+    path("--scenario", &o.scenario);
 
     try {
         app.parse(argc, argv);
@@ -226,6 +228,80 @@ void check_options(const SimOptions& o)
         bad("--duration : duree positive ou nulle attendue, pas %g s", o.duration);
     if (!(o.phi0Deg > 0.0 && o.phi0Deg < 90.0))
         bad("--phi0 : angle de 0 a 90 degres (exclus) attendu, pas %g", o.phi0Deg);
-    if (!o.zonesFile.empty() && o.solType != 1)
+    // a scenario may keep zones for the macro model while it runs the other
+    if (!o.zonesFile.empty() && o.solType != 1 && o.scenario.empty())
         bad("--zones ne sert qu'avec --sol 1");
+}
+
+void options_from_scenario(const ScenarioFile& s, SimOptions& o)
+{
+    o.voie = s.voie;
+    o.inclinaisonDeg = s.inclinaison;
+    o.quadri = s.quadri ? 1 : 0;
+
+    o.testLibre = s.testLibre ? 1 : 0;
+    o.periodMs = s.periode;
+    o.verbose = s.verbosite;
+    o.results = s.resultats;
+    o.datadyn = s.donneesFichier;
+    for (int k = 0; k < NB_DATADYN; ++k) {
+        o.data[k] = s.donnees[k];
+        o.dataGiven[k] = s.donneeDonnee[k];
+    }
+
+    o.mntFile = s.terrainFichier;
+    o.mntType = s.forme;
+    o.cell = s.cellule;
+    o.xmin = s.xmin;
+    o.xmax = s.xmax;
+    o.ymin = s.ymin;
+    o.ymax = s.ymax;
+    o.bosses = s.bosses;
+    o.coefh = s.coefH;
+    o.graine = s.graine;
+    if (!s.raster.empty())
+        bad("terrain.raster : terrain raster non pris en charge par ce programme");
+
+    o.solType = s.modele;
+    o.phi0Deg = s.phi0;
+    o.hasKN = s.aKN, o.kN = s.kN;
+    o.hasFN = s.aFN, o.fN = s.fN;
+    o.hasKT = s.aKT, o.kT = s.kT;
+    o.hasFT = s.aFT, o.fT = s.fT;
+    o.zonesFile = s.zonesFichier;
+    o.zones = s.zones;
+
+    o.hasPose = s.aPose;
+    for (int k = 0; k < 6; ++k)
+        o.pose[k] = s.pose[k];
+    o.hasAngles = s.aAngles;
+    for (int k = 0; k < NB_CONF; ++k)
+        o.angles[k] = s.angles[k];
+    o.noPlace = !s.placer;
+
+    o.dynamic = s.dynamique;
+    o.vDes = s.v;
+    o.cDes = s.c;
+    o.commandsFile = s.commandesFichier;
+    o.commands = s.commandes;
+    o.keepGoing = s.continuer;
+    o.duration = s.duree;
+
+    o.output = s.trajectoire;
+    o.telemetry = s.telemetrie;
+}
+
+void read_options(int argc, char** argv, SimOptions& o)
+{
+    parse_options(argc, argv, o);
+    if (o.scenario.empty())
+        return;
+    ScenarioFile file;
+    std::string m = litScenario(o.scenario, &file);
+    if (!m.empty())
+        bad("scenario %s : %s", o.scenario.c_str(), m.c_str());
+    SimOptions fromFile;
+    options_from_scenario(file, fromFile);
+    parse_options(argc, argv, fromFile);
+    o = fromFile;
 }

@@ -6,8 +6,10 @@
 #define KADMER_TOOLS_KADMER_SIM_OPTIONS_H
 
 #include <string>
+#include <vector>
 
 #include "rover/confrover.h"
+#include "scenario/scenariofile.h"
 
 struct SimOptions {
     // ---- geometry
@@ -17,6 +19,8 @@ struct SimOptions {
 
     // ---- rover dynamics
     std::string datadyn;  // dynamic data file; empty: the internal initial data
+    double data[NB_DATADYN] = {0};       // values given by a scenario, replacing
+    bool dataGiven[NB_DATADYN] = {false};  // the internal ones (not the file's)
     int testLibre = 0;    // 1: free-movement test
     int periodMs = 40;    // tick period, ms
     std::string results;  // results file of the dynamics; empty: none
@@ -29,10 +33,12 @@ struct SimOptions {
     double xmin = -10, xmax = 10, ymin = -10, ymax = 10;  // extent, m
     double bosses = 0.1;  // height of the random bumps, m
     double coefh = 1.0;   // multiplier of the base heights
+    unsigned graine = GraineDefaut;  // seed of the random bumps
 
     // ---- soil
     int solType = 0;        // 0 visco-elastic, 1 soil zones and macro law
-    std::string zonesFile;  // soil zones file (solType 1); empty: one default zone
+    std::string zonesFile;  // soil zones file (solType 1); empty: the zones below
+    std::vector<ZoneScenario> zones;  // zones given by a scenario; none: one default zone
     bool hasKN = false, hasFN = false, hasKT = false, hasFT = false;
     double kN = 0, fN = 0, kT = 0, fT = 0;  // visco-elastic values given, when has*
     double phi0Deg = 30.0;                   // angle given to init_dynSol, degrees
@@ -42,6 +48,7 @@ struct SimOptions {
     double vDes = 0.0;          // speed command at start, m/s
     double cDes = 0.0;          // curvature command at start, 1/m
     std::string commandsFile;   // command schedule, lines "t vDes cDes"
+    std::vector<CommandeScenario> commands;  // schedule given by a scenario, unless a file
     double duration = 10.0;     // simulated time, s
 
     // ---- start pose and configuration
@@ -52,6 +59,7 @@ struct SimOptions {
     bool noPlace = false;        // keep the pose as given, not placed on the ground
 
     // ---- the run
+    std::string scenario;    // scenario file the values above start from
     bool keepGoing = false;  // go on after a step's message
     std::string output;      // trajectory file; empty: none
     std::string telemetry;   // telemetry CSV file, one row per tick; empty: none
@@ -67,6 +75,13 @@ void parse_options(int argc, char** argv, SimOptions& o);
 
 // the ranges and combinations a run needs; ends with status 2 naming the option
 void check_options(const SimOptions& o);
+
+// the values of a scenario file, as the options that say the same; ends with
+// status 2 on a value this program cannot run yet
+void options_from_scenario(const ScenarioFile& s, SimOptions& o);
+
+// the options: the command line, over the scenario file it names if any
+void read_options(int argc, char** argv, SimOptions& o);
 
 // ---- messages and status -------------------------------------------------------
 

@@ -75,6 +75,9 @@ int run_sim(const SimOptions& o)
     std::vector<Commande> commands;
     if (!o.commandsFile.empty())
         commands = read_commands(o.commandsFile.c_str());
+    else
+        for (const CommandeScenario& c : o.commands)
+            commands.push_back({c.t, c.v, c.c});
 
     // ---- the scenario, in the order of the start-up ----------------------------
     DynRover* rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
@@ -104,6 +107,13 @@ int run_sim(const SimOptions& o)
             bad("fichier de donnees dynamiques illisible : %s (%s)", datadyn, std::strerror(errno));
         if (const char* m = loadDatadynrov(&rover->data, f))
             bad("fichier de donnees dynamiques %s : %s", datadyn, m);
+    } else {
+        double values[NB_DATADYN];
+        std::memcpy(values, &rover->data, sizeof values);
+        for (int k = 0; k < NB_DATADYN; ++k)
+            if (o.dataGiven[k])
+                values[k] = o.data[k];
+        std::memcpy(&rover->data, values, sizeof values);
     }
     if (results) {
         rover->fresults = std::fopen(results, "wt");
@@ -125,6 +135,7 @@ int run_sim(const SimOptions& o)
     mnt->typeDyn = o.solType;
     mnt->coefH = o.coefh;
     mnt->hBosses = o.bosses;
+    mnt->graine = o.graine;
     mnt->dx = mnt->dy = o.cell;
     mnt->Xmin = o.xmin;
     mnt->Xmax = o.xmax;
@@ -149,6 +160,12 @@ int run_sim(const SimOptions& o)
                 bad("fichier de zones illisible : %s (%s)", zonesFile, std::strerror(errno));
             if (const char* m = litZones(zones, f))
                 bad("fichier de zones %s : %s", zonesFile, m);
+        } else if (!o.zones.empty()) {
+            libereZones(zones);
+            for (const ZoneScenario& z : o.zones)
+                if (!ajouteZone(zones, z.hzone, z.X, z.Y, z.R, z.c, z.phi * DegToRad,
+                                z.Xc * DegToRad, z.kc, z.kphi, z.n, z.rhod, z.lbda, z.K))
+                    fail("In newScenario", "Echec allocation !");
         }
         mnt->sol = zones;
     } else {

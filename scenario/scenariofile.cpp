@@ -1,0 +1,621 @@
+#include "scenario/scenariofile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+using Json = nlohmann::ordered_json;
+
+#define DONNEE(champ, n) {#champ, static_cast<int>(offsetof(DataDynRov, champ) / sizeof(double)), n}
+const NomDonnee nomsDonnees[] = {
+    DONNEE(g, 1),        DONNEE(m0, 1),         DONNEE(cdg0, 3),      DONNEE(rg0, 3),
+    DONNEE(mTravL, 1),   DONNEE(rgTravL, 3),    DONNEE(mTravR, 1),    DONNEE(rgTravR, 3),
+    DONNEE(mSupL, 1),    DONNEE(cdgSupL, 3),    DONNEE(rgSupL, 3),    DONNEE(mSupR, 1),
+    DONNEE(cdgSupR, 3),  DONNEE(rgSupR, 3),     DONNEE(mSteer, 1),    DONNEE(cdgSteer, 2),
+    DONNEE(rgSteer, 3),  DONNEE(mFourche, 1),   DONNEE(cdgFourche, 2), DONNEE(rgFourche, 3),
+    DONNEE(mRoue, 1),    DONNEE(xRoue, 1),      DONNEE(rgRoue, 3),    DONNEE(redSteer, 1),
+    DONNEE(jmSteer, 1),  DONNEE(fsSteer, 1),    DONNEE(fvSteer, 1),   DONNEE(redElev, 1),
+    DONNEE(jmElev, 1),   DONNEE(fsElev, 1),     DONNEE(fvElev, 1),    DONNEE(redRoue, 1),
+    DONNEE(jmRoue, 1),   DONNEE(fsRoue, 1),     DONNEE(fvRoue, 1),    DONNEE(cMaxRoue, 1),
+    DONNEE(dXyz, 1),     DONNEE(dVitXyz, 1),    DONNEE(dLtr, 1),      DONNEE(dVitLtr, 1),
+    DONNEE(dTrav, 1),    DONNEE(dVitTrav, 1),   DONNEE(dRoue, 1),     DONNEE(dVitRoue, 1),
+    DONNEE(kpTravL, 1),  DONNEE(kvTravL, 1),    DONNEE(kpTravR, 1),   DONNEE(kvTravR, 1),
+    DONNEE(vMax, 1),     DONNEE(cMax, 1),
+};
+#undef DONNEE
+const int nbNomsDonnees = sizeof nomsDonnees / sizeof nomsDonnees[0];
+
+namespace {
+
+const char* const Formes[] = {"plat", "aleatoire", "sinus"};
+const char* const Modeles[] = {"simplifie", "macro"};
+
+// the grid a scenario may ask for: 4 million nodes (224 MB of grid arrays)
+const double NoeudsMax = 4.0e6;
+// the longest simulated time, s
+const double DureeMax = 1.0e6;
+
+// a refused value: "key : reason"
+struct Faute {
+    std::string message;
+};
+
+std::string texteNombre(const Json& v)
+{
+    std::string t = v.dump();
+    return t.size() > 40 ? t.substr(0, 40) + "..." : t;
+}
+
+// one JSON object being read: its keys are checked against the allowed list
+// first, then each is read, typed and checked by the calls below
+class Objet {
+public:
+    Objet(const Json& j, std::string chemin, std::initializer_list<const char*> cles)
+        : j_(j), chemin_(std::move(chemin))
+    {
+        if (!j.is_object())
+            throw Faute{(chemin_.empty() ? std::string("scenario") : chemin_) +
+                        " : objet JSON attendu"};
+        std::set<std::string> permises;
+        for (const char* c : cles)
+            permises.insert(c);
+        for (auto it = j.begin(); it != j.end(); ++it)
+            if (!permises.count(it.key()))
+                throw Faute{cle(it.key()) + " : cle inconnue"};
+    }
+
+    std::string cle(const std::string& k) const { return chemin_.empty() ? k : chemin_ + "." + k; }
+
+    const Json* valeur(const char* k) const
+    {
+        auto it = j_.find(k);
+        return it == j_.end() ? nullptr : &*it;
+    }
+
+    // a number within the test; why names the expected range
+    template <class Test>
+    bool nombre(const char* k, double* out, Test ok, const char* why) const
+    {
+        const Json* v = valeur(k);
+        if (!v)
+            return false;
+        *out = nombreDe(*v, cle(k));
+        if (!ok(*out))
+            throw Faute{cle(k) + " : " + why + ", pas " + texteNombre(*v)};
+        return true;
+    }
+    bool nombre(const char* k, double* out) const
+    {
+        return nombre(k, out, [](double) { return true; }, "");
+    }
+
+    bool entier(const char* k, int* out, double lo, double hi) const
+    {
+        double x;
+        const Json* v = valeur(k);
+        if (!v)
+            return false;
+        x = nombreDe(*v, cle(k));
+        if (x != std::floor(x) || x < lo || x > hi) {
+            char why[96];
+            std::snprintf(why, sizeof why, "entier de %.0f a %.0f attendu", lo, hi);
+            throw Faute{cle(k) + " : " + why + ", pas " + texteNombre(*v)};
+        }
+        *out = static_cast<int>(x);
+        return true;
+    }
+
+    bool booleen(const char* k, bool* out) const
+    {
+        const Json* v = valeur(k);
+        if (!v)
+            return false;
+        if (!v->is_boolean())
+            throw Faute{cle(k) + " : true ou false attendu, pas " + texteNombre(*v)};
+        *out = v->get<bool>();
+        return true;
+    }
+
+    // one of the given words; its index
+    bool mot(const char* k, int* out, std::initializer_list<const char*> mots) const
+    {
+        const Json* v = valeur(k);
+        if (!v)
+            return false;
+        std::string attendu;
+        int i = 0;
+        for (const char* m : mots) {
+            if (v->is_string() && v->get<std::string>() == m) {
+                *out = i;
+                return true;
+            }
+            attendu += (i ? (i + 1 == (int)mots.size() ? " ou \"" : ", \"") : "\"") +
+                       std::string(m) + "\"";
+            ++i;
+        }
+        throw Faute{cle(k) + " : " + attendu + " attendu, pas " + texteNombre(*v)};
+    }
+
+    // exactly n numbers
+    bool nombres(const char* k, double* out, int n) const
+    {
+        const Json* v = valeur(k);
+        if (!v)
+            return false;
+        if (!v->is_array() || (int)v->size() != n)
+            throw Faute{cle(k) + " : liste de " + std::to_string(n) + " nombres attendue"};
+        for (int i = 0; i < n; ++i)
+            out[i] = nombreDe((*v)[i], cle(k) + "[" + std::to_string(i) + "]");
+        return true;
+    }
+
+    static double nombreDe(const Json& v, const std::string& cle)
+    {
+        if (!v.is_number())
+            throw Faute{cle + " : nombre attendu, pas " + texteNombre(v)};
+        double x = v.get<double>();
+        if (!std::isfinite(x))
+            throw Faute{cle + " : nombre fini attendu"};
+        return x;
+    }
+
+private:
+    const Json& j_;
+    std::string chemin_;
+};
+
+// a path taken from the folder of the file; null stands for none
+class Chemins {
+public:
+    explicit Chemins(std::string dossier) : dossier_(std::move(dossier)) {}
+
+    std::string resolu(const std::string& p) const
+    {
+        if (p.empty() || p[0] == '/' || dossier_.empty())
+            return p;
+        return dossier_ + "/" + p;
+    }
+
+    // a file written by the run
+    bool sortie(const Objet& o, const char* k, std::string* out) const
+    {
+        const Json* v = o.valeur(k);
+        if (!v)
+            return false;
+        if (v->is_null()) {
+            out->clear();
+            return true;
+        }
+        if (!v->is_string() || v->get<std::string>().empty())
+            throw Faute{o.cle(k) + " : nom de fichier attendu, pas " + texteNombre(*v)};
+        *out = resolu(v->get<std::string>());
+        return true;
+    }
+
+    // a file read by the run: it must exist and be a file
+    bool entree(const Objet& o, const char* k, std::string* out) const
+    {
+        if (!sortie(o, k, out) || out->empty())
+            return false;
+        existe(o.cle(k), *out);
+        return true;
+    }
+
+    static void existe(const std::string& cle, const std::string& chemin)
+    {
+        struct stat st;
+        if (stat(chemin.c_str(), &st) != 0)
+            throw Faute{cle + " : fichier introuvable : " + chemin + " (" + std::strerror(errno) +
+                        ")"};
+        if (!S_ISREG(st.st_mode))
+            throw Faute{cle + " : pas un fichier : " + chemin};
+    }
+
+private:
+    std::string dossier_;
+};
+
+bool positif(double x) { return x > 0.0; }
+bool positifOuNul(double x) { return x >= 0.0; }
+bool angleAigu(double x) { return x > 0.0 && x < 90.0; }
+bool angleAiguOuNul(double x) { return x >= 0.0 && x < 90.0; }
+
+void litGeometrie(const Json& j, ScenarioFile* s)
+{
+    Objet o(j, "geometrie", {"voie", "inclinaison", "quadri"});
+    o.nombre("voie", &s->voie, positif, "largeur positive attendue");
+    o.nombre("inclinaison", &s->inclinaison, angleAiguOuNul,
+             "angle de 0 a 90 degres (exclu) attendu");
+    o.booleen("quadri", &s->quadri);
+}
+
+void litDonnees(const Json& j, const std::string& chemin, ScenarioFile* s)
+{
+    // the allowed keys are the names of the table
+    std::set<std::string> noms;
+    for (int k = 0; k < nbNomsDonnees; ++k)
+        noms.insert(nomsDonnees[k].nom);
+    for (auto it = j.begin(); it != j.end(); ++it)
+        if (!noms.count(it.key()))
+            throw Faute{chemin + "." + it.key() + " : cle inconnue"};
+    for (int k = 0; k < nbNomsDonnees; ++k) {
+        const NomDonnee& d = nomsDonnees[k];
+        auto it = j.find(d.nom);
+        if (it == j.end())
+            continue;
+        std::string cle = chemin + "." + d.nom;
+        if (d.nombre == 1) {
+            s->donnees[d.indice] = Objet::nombreDe(*it, cle);
+        } else {
+            if (!it->is_array() || (int)it->size() != d.nombre)
+                throw Faute{cle + " : liste de " + std::to_string(d.nombre) + " nombres attendue"};
+            for (int i = 0; i < d.nombre; ++i)
+                s->donnees[d.indice + i] =
+                    Objet::nombreDe((*it)[i], cle + "[" + std::to_string(i) + "]");
+        }
+        for (int i = 0; i < d.nombre; ++i)
+            s->donneeDonnee[d.indice + i] = true;
+    }
+}
+
+void litDynamique(const Json& j, const Chemins& ch, ScenarioFile* s)
+{
+    Objet o(j, "dynamique", {"test_libre", "periode", "verbosite", "resultats", "donnees"});
+    o.booleen("test_libre", &s->testLibre);
+    o.entier("periode", &s->periode, 1, 10000);
+    o.entier("verbosite", &s->verbosite, 0, 200);
+    ch.sortie(o, "resultats", &s->resultats);
+    if (const Json* v = o.valeur("donnees")) {
+        if (v->is_string() || v->is_null())
+            ch.entree(o, "donnees", &s->donneesFichier);
+        else if (v->is_object())
+            litDonnees(*v, o.cle("donnees"), s);
+        else
+            throw Faute{o.cle("donnees") + " : nom de fichier ou objet de valeurs attendu"};
+    }
+}
+
+void litTerrain(const Json& j, const Chemins& ch, ScenarioFile* s)
+{
+    Objet o(j, "terrain",
+            {"fichier", "forme", "cellule", "xmin", "xmax", "ymin", "ymax", "bosses", "coef_h",
+             "graine", "raster"});
+    ch.entree(o, "fichier", &s->terrainFichier);
+    o.mot("forme", &s->forme, {Formes[0], Formes[1], Formes[2]});
+    o.nombre("cellule", &s->cellule, positif, "dimension de cellule positive attendue");
+    o.nombre("xmin", &s->xmin);
+    o.nombre("xmax", &s->xmax);
+    o.nombre("ymin", &s->ymin);
+    o.nombre("ymax", &s->ymax);
+    o.nombre("bosses", &s->bosses, positifOuNul, "hauteur positive ou nulle attendue");
+    o.nombre("coef_h", &s->coefH);
+    double graine;
+    if (o.nombre("graine", &graine,
+                 [](double g) { return g == std::floor(g) && g >= 0 && g <= 4294967295.0; },
+                 "entier de 0 a 4294967295 attendu"))
+        s->graine = static_cast<unsigned>(graine);
+    if (const Json* v = o.valeur("raster")) {
+        Objet r(*v, o.cle("raster"), {"fichier", "fenetre"});
+        if (!ch.entree(r, "fichier", &s->raster))
+            throw Faute{r.cle("fichier") + " : cle manquante"};
+        s->aFenetre = r.nombres("fenetre", s->fenetre, 3);
+        if (s->aFenetre && !(s->fenetre[2] > 0.0))
+            throw Faute{r.cle("fenetre") + "[2] : taille positive attendue"};
+    }
+}
+
+void litZone(const Json& j, const std::string& chemin, ZoneScenario* z)
+{
+    Objet o(j, chemin,
+            {"hzone", "X", "Y", "R", "c", "phi", "Xc", "kc", "kphi", "n", "rhod", "lbda", "K"});
+    o.entier("hzone", &z->hzone, -1000000, 1000000);
+    o.nombre("X", &z->X);
+    o.nombre("Y", &z->Y);
+    o.nombre("R", &z->R, positif, "rayon positif attendu");
+    o.nombre("c", &z->c, positifOuNul, "cohesion positive ou nulle attendue");
+    o.nombre("phi", &z->phi, angleAiguOuNul, "angle de 0 a 90 degres (exclu) attendu");
+    o.nombre("Xc", &z->Xc);
+    o.nombre("kc", &z->kc);
+    o.nombre("kphi", &z->kphi);
+    o.nombre("n", &z->n, positif, "exposant positif attendu");
+    o.nombre("rhod", &z->rhod, positif, "masse volumique positive attendue");
+    o.nombre("lbda", &z->lbda, positif, "rapport positif attendu");
+    o.nombre("K", &z->K, positif, "module positif attendu");
+}
+
+void litSol(const Json& j, const Chemins& ch, ScenarioFile* s)
+{
+    Objet o(j, "sol", {"modele", "simplifie", "zones"});
+    o.mot("modele", &s->modele, {Modeles[0], Modeles[1]});
+    if (const Json* v = o.valeur("simplifie")) {
+        Objet p(*v, o.cle("simplifie"), {"phi0", "kN", "fN", "kT", "fT"});
+        p.nombre("phi0", &s->phi0, angleAigu, "angle de 0 a 90 degres (exclus) attendu");
+        const char* why = "nombre positif ou nul attendu";
+        s->aKN = p.nombre("kN", &s->kN, positifOuNul, why) || s->aKN;
+        s->aFN = p.nombre("fN", &s->fN, positifOuNul, why) || s->aFN;
+        s->aKT = p.nombre("kT", &s->kT, positifOuNul, why) || s->aKT;
+        s->aFT = p.nombre("fT", &s->fT, positifOuNul, why) || s->aFT;
+    }
+    if (const Json* v = o.valeur("zones")) {
+        if (v->is_string() || v->is_null()) {
+            ch.entree(o, "zones", &s->zonesFichier);
+        } else if (v->is_array()) {
+            s->zones.clear();
+            for (size_t i = 0; i < v->size(); ++i) {
+                ZoneScenario z;
+                litZone((*v)[i], o.cle("zones") + "[" + std::to_string(i) + "]", &z);
+                s->zones.push_back(z);
+            }
+        } else {
+            throw Faute{o.cle("zones") + " : nom de fichier ou liste de zones attendu"};
+        }
+    }
+}
+
+void litDepart(const Json& j, ScenarioFile* s)
+{
+    Objet o(j, "depart", {"pose", "angles", "placer"});
+    s->aPose = o.nombres("pose", s->pose, 6) || s->aPose;
+    s->aAngles = o.nombres("angles", s->angles, NB_CONF) || s->aAngles;
+    o.booleen("placer", &s->placer);
+}
+
+void litPilotage(const Json& j, const Chemins& ch, ScenarioFile* s)
+{
+    Objet o(j, "pilotage", {"mode", "v", "c", "commandes", "continuer"});
+    int mode;
+    if (o.mot("mode", &mode, {"kin", "dyn"}))
+        s->dynamique = mode == 1;
+    o.nombre("v", &s->v);
+    o.nombre("c", &s->c);
+    o.booleen("continuer", &s->continuer);
+    const Json* v = o.valeur("commandes");
+    if (!v)
+        return;
+    if (v->is_string() || v->is_null()) {
+        ch.entree(o, "commandes", &s->commandesFichier);
+        return;
+    }
+    if (!v->is_array())
+        throw Faute{o.cle("commandes") + " : nom de fichier ou liste de [t, v, c] attendu"};
+    s->commandes.clear();
+    for (size_t i = 0; i < v->size(); ++i) {
+        std::string cle = o.cle("commandes") + "[" + std::to_string(i) + "]";
+        const Json& e = (*v)[i];
+        if (!e.is_array() || e.size() != 3)
+            throw Faute{cle + " : liste [t, v, c] attendue"};
+        CommandeScenario c{Objet::nombreDe(e[0], cle + "[0]"), Objet::nombreDe(e[1], cle + "[1]"),
+                           Objet::nombreDe(e[2], cle + "[2]")};
+        if (!s->commandes.empty() && c.t < s->commandes.back().t)
+            throw Faute{cle + " : temps decroissant"};
+        s->commandes.push_back(c);
+    }
+}
+
+void litSorties(const Json& j, const Chemins& ch, ScenarioFile* s)
+{
+    Objet o(j, "sorties", {"trajectoire", "telemetrie"});
+    ch.sortie(o, "trajectoire", &s->trajectoire);
+    ch.sortie(o, "telemetrie", &s->telemetrie);
+}
+
+// checks between keys, once everything is read
+void litEnsemble(const ScenarioFile& s)
+{
+    if (!(s.xmax > s.xmin))
+        throw Faute{"terrain.xmax : plus grand que terrain.xmin attendu"};
+    if (!(s.ymax > s.ymin))
+        throw Faute{"terrain.ymax : plus grand que terrain.ymin attendu"};
+    double noeuds = ((s.xmax - s.xmin) / s.cellule + 1.5) * ((s.ymax - s.ymin) / s.cellule + 1.5);
+    if (s.terrainFichier.empty() && s.raster.empty() && !(noeuds <= NoeudsMax))
+        throw Faute{"terrain.cellule : grille de plus de 4000000 noeuds sur l'etendue"};
+}
+
+// line and column of a byte offset, for the syntax messages
+std::string position(const std::string& texte, size_t octet)
+{
+    int ligne = 1, colonne = 1;
+    for (size_t i = 0; i < octet && i < texte.size(); ++i) {
+        if (texte[i] == '\n') {
+            ++ligne;
+            colonne = 1;
+        } else {
+            ++colonne;
+        }
+    }
+    return "ligne " + std::to_string(ligne) + ", colonne " + std::to_string(colonne);
+}
+
+} // namespace
+
+std::string litScenarioTexte(const std::string& texte, const std::string& dossier,
+                             ScenarioFile* s)
+{
+    Json j;
+    try {
+        j = Json::parse(texte);
+    } catch (const Json::parse_error& e) {
+        return "JSON illisible, " + position(texte, e.byte > 0 ? e.byte - 1 : 0);
+    }
+    try {
+        Chemins ch(dossier);
+        Objet o(j, "", {"version", "geometrie", "dynamique", "terrain", "sol", "depart",
+                        "pilotage", "duree", "sorties"});
+        int version = 1;
+        o.entier("version", &version, 1, 1);
+        if (const Json* v = o.valeur("geometrie"))
+            litGeometrie(*v, s);
+        if (const Json* v = o.valeur("dynamique"))
+            litDynamique(*v, ch, s);
+        if (const Json* v = o.valeur("terrain"))
+            litTerrain(*v, ch, s);
+        if (const Json* v = o.valeur("sol"))
+            litSol(*v, ch, s);
+        if (const Json* v = o.valeur("depart"))
+            litDepart(*v, s);
+        if (const Json* v = o.valeur("pilotage"))
+            litPilotage(*v, ch, s);
+        o.nombre("duree", &s->duree, [](double d) { return d >= 0.0 && d <= DureeMax; },
+                 "duree de 0 a 1000000 s attendue");
+        if (const Json* v = o.valeur("sorties"))
+            litSorties(*v, ch, s);
+        litEnsemble(*s);
+    } catch (const Faute& f) {
+        return f.message;
+    }
+    return std::string();
+}
+
+std::string litScenario(const std::string& path, ScenarioFile* s)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::string("fichier illisible (") + std::strerror(errno) + ")";
+    std::string texte;
+    char bloc[65536];
+    size_t n;
+    while ((n = std::fread(bloc, 1, sizeof bloc, f)) > 0)
+        texte.append(bloc, n);
+    bool erreur = std::ferror(f);
+    std::fclose(f);
+    if (erreur)
+        return "fichier illisible (erreur de lecture)";
+    size_t barre = path.rfind('/');
+    std::string dossier = barre == std::string::npos ? std::string(".") : path.substr(0, barre);
+    if (dossier.empty())
+        dossier = "/";
+    return litScenarioTexte(texte, dossier, s);
+}
+
+// ---- writing -------------------------------------------------------------------
+
+namespace {
+
+Json liste(const double* v, int n)
+{
+    Json a = Json::array();
+    for (int i = 0; i < n; ++i)
+        a.push_back(v[i]);
+    return a;
+}
+
+} // namespace
+
+std::string texteScenario(const ScenarioFile& s)
+{
+    Json j;
+    j["version"] = 1;
+    j["geometrie"] = {{"voie", s.voie}, {"inclinaison", s.inclinaison}, {"quadri", s.quadri}};
+
+    Json dyn = {{"test_libre", s.testLibre}, {"periode", s.periode}, {"verbosite", s.verbosite}};
+    if (!s.resultats.empty())
+        dyn["resultats"] = s.resultats;
+    if (!s.donneesFichier.empty()) {
+        dyn["donnees"] = s.donneesFichier;
+    } else {
+        Json d = Json::object();
+        for (int k = 0; k < nbNomsDonnees; ++k) {
+            const NomDonnee& n = nomsDonnees[k];
+            if (!s.donneeDonnee[n.indice])
+                continue;
+            d[n.nom] = n.nombre == 1 ? Json(s.donnees[n.indice]) : liste(s.donnees + n.indice, n.nombre);
+        }
+        if (!d.empty())
+            dyn["donnees"] = d;
+    }
+    j["dynamique"] = dyn;
+
+    Json ter = Json::object();
+    if (!s.terrainFichier.empty())
+        ter["fichier"] = s.terrainFichier;
+    ter["forme"] = Formes[s.forme >= 0 && s.forme < 3 ? s.forme : 1];
+    ter["cellule"] = s.cellule;
+    ter["xmin"] = s.xmin;
+    ter["xmax"] = s.xmax;
+    ter["ymin"] = s.ymin;
+    ter["ymax"] = s.ymax;
+    ter["bosses"] = s.bosses;
+    ter["coef_h"] = s.coefH;
+    ter["graine"] = s.graine;
+    if (!s.raster.empty()) {
+        Json r = {{"fichier", s.raster}};
+        if (s.aFenetre)
+            r["fenetre"] = liste(s.fenetre, 3);
+        ter["raster"] = r;
+    }
+    j["terrain"] = ter;
+
+    Json sol = {{"modele", Modeles[s.modele == 1 ? 1 : 0]}};
+    Json simp = {{"phi0", s.phi0}};
+    if (s.aKN)
+        simp["kN"] = s.kN;
+    if (s.aFN)
+        simp["fN"] = s.fN;
+    if (s.aKT)
+        simp["kT"] = s.kT;
+    if (s.aFT)
+        simp["fT"] = s.fT;
+    sol["simplifie"] = simp;
+    if (!s.zonesFichier.empty()) {
+        sol["zones"] = s.zonesFichier;
+    } else if (!s.zones.empty()) {
+        Json zs = Json::array();
+        for (const ZoneScenario& z : s.zones)
+            zs.push_back({{"hzone", z.hzone}, {"X", z.X}, {"Y", z.Y}, {"R", z.R}, {"c", z.c},
+                          {"phi", z.phi}, {"Xc", z.Xc}, {"kc", z.kc}, {"kphi", z.kphi},
+                          {"n", z.n}, {"rhod", z.rhod}, {"lbda", z.lbda}, {"K", z.K}});
+        sol["zones"] = zs;
+    }
+    j["sol"] = sol;
+
+    Json dep = Json::object();
+    if (s.aPose)
+        dep["pose"] = liste(s.pose, 6);
+    if (s.aAngles)
+        dep["angles"] = liste(s.angles, NB_CONF);
+    dep["placer"] = s.placer;
+    j["depart"] = dep;
+
+    Json pil = {{"mode", s.dynamique ? "dyn" : "kin"}, {"v", s.v}, {"c", s.c}};
+    if (!s.commandesFichier.empty()) {
+        pil["commandes"] = s.commandesFichier;
+    } else if (!s.commandes.empty()) {
+        Json cs = Json::array();
+        for (const CommandeScenario& c : s.commandes)
+            cs.push_back(Json::array({c.t, c.v, c.c}));
+        pil["commandes"] = cs;
+    }
+    pil["continuer"] = s.continuer;
+    j["pilotage"] = pil;
+
+    j["duree"] = s.duree;
+
+    Json sor = Json::object();
+    if (!s.trajectoire.empty())
+        sor["trajectoire"] = s.trajectoire;
+    if (!s.telemetrie.empty())
+        sor["telemetrie"] = s.telemetrie;
+    j["sorties"] = sor;
+    return j.dump(2) + "\n";
+}
+
+std::string ecritScenario(const ScenarioFile& s, const std::string& path)
+{
+    std::string texte = texteScenario(s);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return std::string("fichier impossible a ecrire (") + std::strerror(errno) + ")";
+    bool ok = std::fwrite(texte.data(), 1, texte.size(), f) == texte.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        return "fichier impossible a ecrire (ecriture incomplete)";
+    return std::string();
+}
