@@ -444,6 +444,10 @@ std::string litScenarioTexte(const std::string& texte, const std::string& dossie
         j = Json::parse(texte);
     } catch (const Json::parse_error& e) {
         return "JSON illisible, " + position(texte, e.byte > 0 ? e.byte - 1 : 0);
+    } catch (const Json::out_of_range&) {
+        return "JSON illisible, nombre hors des limites d'un double";
+    } catch (const Json::exception&) {
+        return "JSON illisible";
     }
     try {
         Chemins ch(dossier);

@@ -79,6 +79,26 @@ TEST(Mnt, SameParametersGiveIdenticalHeights)
     EXPECT_EQ(0, memcmp(a.m.h, b.m.h, 7 * sizeof(double) * 81 * 81));
 }
 
+TEST(Mnt, TheSeedChangesTheBumpsAndNothingElse)
+{
+    Terrain a, b, lisse;
+    b.m.graine = 2024;
+    lisse.m.hBosses = 0.0;
+    ASSERT_EQ(construit(a), 0);
+    ASSERT_EQ(construit(b), 0);
+    ASSERT_EQ(construit(lisse), 0);
+    EXPECT_EQ(a.m.graine, 1234567u);
+    int differentes = 0;
+    for (int k = 0; k < 81 * 81; ++k) {
+        double bosse = b.m.h[k] - lisse.m.h[k];
+        EXPECT_GE(bosse, -1e-15);
+        EXPECT_LE(bosse, 0.1 + 1e-15);
+        differentes += a.m.h[k] != b.m.h[k];
+    }
+    EXPECT_GT(differentes, 81 * 81 * 9 / 10);
+    EXPECT_EQ(a.m.zmin, b.m.zmin);  // the base shape is the seed's no more
+}
+
 TEST(Mnt, FlatGroundIsZeroWithVerticalNormalsEverywhere)
 {
     Terrain t;

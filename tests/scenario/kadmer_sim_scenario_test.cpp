@@ -1,0 +1,150 @@
+// kadmer-sim on scenario files: the same file gives the same bytes, the seed
+// alone changes the bumps, the options override the file, relative paths are
+// the file's, and a refused file ends with status 2 naming its key.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct SimRun {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream f(path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+class KadmerSimScenario : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char modele[] = "/tmp/kadmer_sim_scenario_XXXXXX";
+        ASSERT_NE(mkdtemp(modele), nullptr);
+        dir = modele;
+    }
+    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
+
+    void write(const std::string& name, const std::string& text)
+    {
+        std::ofstream(dir + "/" + name) << text;
+    }
+
+    // runs from the root folder, so only the file's folder can resolve a
+    // relative path
+    SimRun run(const std::string& args)
+    {
+        std::string out = dir + "/.stdout", err = dir + "/.stderr";
+        std::string cmd = "cd / && " + std::string(KADMER_SIM_PATH) + " " + args + " >" + out +
+                          " 2>" + err;
+        int st = std::system(cmd.c_str());
+        SimRun r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, slurp(out), slurp(err)};
+        return r;
+    }
+
+    std::string dir;
+};
+
+// a dynamic drive over bumps with a turn: every part of the model at work
+const char* const Drive = R"({
+  "terrain": {"forme": "aleatoire", "bosses": 0.08, "graine": %s,
+              "xmin": -4, "xmax": 4, "ymin": -4, "ymax": 4},
+  "pilotage": {"mode": "dyn", "commandes": [[0, 0, 0], [0.4, 0.05, 0], [1.2, 0.05, 0.4]]},
+  "duree": 2,
+  "sorties": {"trajectoire": "%s"}
+})";
+
+std::string drive(const char* seed, const char* traj)
+{
+    char text[1024];
+    std::snprintf(text, sizeof text, Drive, seed, traj);
+    return text;
+}
+
+} // namespace
+
+TEST_F(KadmerSimScenario, SameFileSameBytesAndTheSeedAloneChangesTheBumps)
+{
+    write("a.json", drive("7", "a.txt"));
+    write("b.json", drive("7", "b.txt"));
+    write("c.json", drive("8", "c.txt"));
+    for (const char* f : {"a.json", "b.json", "c.json"}) {
+        SimRun r = run("--scenario " + dir + "/" + f);
+        ASSERT_EQ(r.status, 0) << f << ": " << r.err;
+        EXPECT_EQ(r.out.rfind("ticks=50 time=2.000 ", 0), 0u) << r.out;
+    }
+    std::string a = slurp(dir + "/a.txt"), b = slurp(dir + "/b.txt"), c = slurp(dir + "/c.txt");
+    ASSERT_GT(a.size(), 1000u);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+    // a second run over the same file rewrites the same bytes
+    ASSERT_EQ(run("--scenario " + dir + "/a.json").status, 0);
+    EXPECT_EQ(slurp(dir + "/a.txt"), a);
+}
+
+TEST_F(KadmerSimScenario, OptionsOverrideTheFileAndPathsAreTheFilesOwn)
+{
+    write("cmds.txt", "0 0.1 0\n");
+    write("run.json", R"({"terrain": {"forme": "plat", "bosses": 0},
+        "pilotage": {"mode": "kin", "v": 0.3, "commandes": "cmds.txt"},
+        "duree": 4, "sorties": {"trajectoire": "traj.txt"}})");
+    // the file's commands (0.1 m/s from t = 0), duration and output
+    SimRun r = run("--scenario " + dir + "/run.json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("ticks=100 ", 0), 0u) << r.out;
+    std::string traj = slurp(dir + "/traj.txt");
+    double y0 = 0, y1 = 0;
+    ASSERT_EQ(std::sscanf(traj.c_str(), "%*f %*f %lf", &y0), 1);
+    ASSERT_EQ(std::sscanf(traj.c_str() + traj.rfind('\n', traj.size() - 2) + 1, "%*f %*f %lf", &y1), 1);
+    EXPECT_NEAR(y1 - y0, 0.1 * 4, 1e-6);
+
+    // the options change only what they name, whichever side of --scenario
+    r = run("--duration 1 --scenario " + dir + "/run.json -o " + dir + "/other.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("ticks=25 ", 0), 0u) << r.out;
+    std::string other = slurp(dir + "/other.txt");
+    EXPECT_EQ(other, traj.substr(0, other.size()));
+    r = run("--scenario " + dir + "/run.json --period 20 --duration 1");
+    EXPECT_EQ(r.out.rfind("ticks=50 ", 0), 0u) << r.out;
+}
+
+TEST_F(KadmerSimScenario, RefusedFilesEndWithStatusTwoNamingTheKey)
+{
+    struct Row {
+        const char* text;
+        const char* message;
+    } rows[] = {
+        {"{\"terrain\": {\"cellule\": 0}}", "terrain.cellule : dimension de cellule positive"},
+        {"{\"sol\": {\"zones\": \"nowhere.sol\"}}", "sol.zones : fichier introuvable : "},
+        {"{\"pilotage\": {\"vitesse\": 1}}", "pilotage.vitesse : cle inconnue"},
+        {"{\"duree\": ", "JSON illisible, ligne 1"},
+    };
+    for (const Row& row : rows) {
+        write("bad.json", row.text);
+        SimRun r = run("--scenario " + dir + "/bad.json");
+        EXPECT_EQ(r.status, 2) << row.text;
+        EXPECT_NE(r.err.find("scenario " + dir + "/bad.json : " + row.message), std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    SimRun r = run("--scenario " + dir + "/absent.json");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("fichier illisible"), std::string::npos) << r.err;
+    // the options are still checked over a good file
+    write("good.json", "{}");
+    r = run("--scenario " + dir + "/good.json --voie -1");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--voie : largeur positive attendue"), std::string::npos) << r.err;
+}

@@ -1,0 +1,203 @@
+// Scenario files as text: what is written reads back the same, every refused
+// file names its key and reason, and paths are taken from the file's folder.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "scenario/scenariofile.h"
+
+namespace {
+
+std::string dossierTemporaire()
+{
+    char modele[] = "/tmp/kadmer_scenario_XXXXXX";
+    const char* d = mkdtemp(modele);
+    return d ? d : "/tmp";
+}
+
+void ecrit(const std::string& path, const std::string& texte)
+{
+    std::ofstream(path) << texte;
+}
+
+// a scenario with a value off the defaults in every part
+ScenarioFile scenarioComplet()
+{
+    ScenarioFile s;
+    s.voie = 1.2;
+    s.inclinaison = 10.0;
+    s.quadri = true;
+    s.testLibre = true;
+    s.periode = 20;
+    s.verbosite = 3;
+    s.resultats = "/tmp/trace.txt";
+    for (int k = 0; k < NB_DATADYN; ++k) {
+        s.donnees[k] = 0.1 * k + 1.0 / 3.0;
+        s.donneeDonnee[k] = true;
+    }
+    s.forme = 2;
+    s.cellule = 0.2;
+    s.xmin = -5, s.xmax = 7, s.ymin = -3, s.ymax = 4;
+    s.bosses = 0.15;
+    s.coefH = 2.0;
+    s.graine = 4294967295u;
+    s.modele = 1;
+    s.phi0 = 25.0;
+    s.aKN = s.aFT = true;
+    s.kN = 8000.0, s.fT = 0.1;
+    ZoneScenario z;
+    z.hzone = 1, z.X = 2, z.Y = 3, z.R = 1.5, z.c = 200, z.phi = 24, z.n = 1.1;
+    s.zones = {ZoneScenario(), z};
+    s.aPose = s.aAngles = true;
+    for (int k = 0; k < 6; ++k)
+        s.pose[k] = k - 2.5;
+    for (int k = 0; k < NB_CONF; ++k)
+        s.angles[k] = 1e-3 * k;
+    s.placer = false;
+    s.dynamique = true;
+    s.v = 0.05, s.c = -0.2;
+    s.commandes = {{0, 0, 0}, {2, 0.05, 0}, {2, 0.1, 0.5}};
+    s.continuer = true;
+    s.duree = 25.0;
+    s.trajectoire = "/tmp/traj.txt";
+    s.telemetrie = "/tmp/tele.csv";
+    return s;
+}
+
+} // namespace
+
+TEST(ScenarioFile, WrittenScenarioReadsBackToTheSameValues)
+{
+    const ScenarioFile s = scenarioComplet();
+    const std::string texte = texteScenario(s);
+    ScenarioFile r;
+    ASSERT_EQ(litScenarioTexte(texte, "/nowhere", &r), "");
+    // doubles are written in their shortest exact spelling: equal, not near
+    EXPECT_EQ(texteScenario(r), texte);
+    EXPECT_EQ(r.voie, 1.2);
+    EXPECT_TRUE(r.quadri && r.testLibre && r.dynamique && r.continuer && !r.placer);
+    EXPECT_EQ(r.graine, 4294967295u);
+    for (int k = 0; k < NB_DATADYN; ++k)
+        ASSERT_EQ(r.donnees[k], 0.1 * k + 1.0 / 3.0) << k;
+    ASSERT_EQ(r.zones.size(), 2u);
+    EXPECT_EQ(r.zones[1].phi, 24.0);
+    EXPECT_EQ(r.zones[1].hzone, 1);
+    ASSERT_EQ(r.commandes.size(), 3u);
+    EXPECT_EQ(r.commandes[2].c, 0.5);
+    EXPECT_TRUE(r.aKN && !r.aFN && !r.aKT && r.aFT);
+    EXPECT_EQ(r.angles[20], 1e-3 * 20);
+    EXPECT_EQ(r.telemetrie, "/tmp/tele.csv");
+
+    // an empty object is the default scenario
+    ScenarioFile d;
+    ASSERT_EQ(litScenarioTexte("{}", "", &d), "");
+    EXPECT_EQ(texteScenario(d), texteScenario(ScenarioFile()));
+}
+
+TEST(ScenarioFile, RefusedFilesNameTheKeyAndTheReason)
+{
+    struct Row {
+        const char* texte;
+        const char* message;
+    } rows[] = {
+        {"[1, 2]", "scenario : objet JSON attendu"},
+        {"{\"geometrie\": {\"voie\": 1,}}", "JSON illisible, ligne 1, colonne 26"},
+        {"{\n  \"duree\": 3\n  \"sol\": {}\n}", "JSON illisible, ligne 3, colonne "},
+        {"{\"pente\": 3}", "pente : cle inconnue"},
+        {"{\"terrain\": {\"Cellule\": 1}}", "terrain.Cellule : cle inconnue"},
+        {"{\"version\": 2}", "version : entier de 1 a 1 attendu, pas 2"},
+        {"{\"geometrie\": {\"voie\": \"1\"}}", "geometrie.voie : nombre attendu, pas \"1\""},
+        {"{\"geometrie\": {\"voie\": 0}}", "geometrie.voie : largeur positive attendue, pas 0"},
+        {"{\"geometrie\": {\"quadri\": 1}}", "geometrie.quadri : true ou false attendu, pas 1"},
+        {"{\"geometrie\": 3}", "geometrie : objet JSON attendu"},
+        {"{\"dynamique\": {\"periode\": 0}}", "dynamique.periode : entier de 1 a 10000 attendu"},
+        {"{\"dynamique\": {\"verbosite\": 1.5}}", "dynamique.verbosite : entier de 0 a 200"},
+        {"{\"dynamique\": {\"donnees\": {\"masse\": 1}}}", "dynamique.donnees.masse : cle inconnue"},
+        {"{\"dynamique\": {\"donnees\": {\"cdg0\": [1, 2]}}}",
+         "dynamique.donnees.cdg0 : liste de 3 nombres attendue"},
+        {"{\"dynamique\": {\"donnees\": 4}}", "dynamique.donnees : nom de fichier ou objet"},
+        {"{\"terrain\": {\"forme\": 1}}", "terrain.forme : \"plat\", \"aleatoire\" ou \"sinus\" attendu"},
+        {"{\"terrain\": {\"cellule\": -0.1}}", "terrain.cellule : dimension de cellule positive"},
+        {"{\"terrain\": {\"cellule\": 0.001}}", "terrain.cellule : grille de plus de 4000000 noeuds"},
+        {"{\"terrain\": {\"xmin\": 10}}", "terrain.xmax : plus grand que terrain.xmin attendu"},
+        {"{\"terrain\": {\"graine\": -1}}", "terrain.graine : entier de 0 a 4294967295 attendu"},
+        {"{\"terrain\": {\"bosses\": -0.1}}", "terrain.bosses : hauteur positive ou nulle"},
+        {"{\"terrain\": {\"raster\": {\"fenetre\": [0, 0, 1]}}}", "terrain.raster.fichier : cle manquante"},
+        {"{\"terrain\": {\"fichier\": \"\"}}", "terrain.fichier : nom de fichier attendu"},
+        {"{\"sol\": {\"modele\": \"sable\"}}", "sol.modele : \"simplifie\" ou \"macro\" attendu"},
+        {"{\"sol\": {\"simplifie\": {\"phi0\": 90}}}", "sol.simplifie.phi0 : angle de 0 a 90"},
+        {"{\"sol\": {\"simplifie\": {\"kN\": -1}}}", "sol.simplifie.kN : nombre positif ou nul"},
+        {"{\"sol\": {\"zones\": [{}, {\"R\": -1}]}}", "sol.zones[1].R : rayon positif attendu"},
+        {"{\"sol\": {\"zones\": [{\"nom\": \"a\"}]}}", "sol.zones[0].nom : cle inconnue"},
+        {"{\"sol\": {\"zones\": 1}}", "sol.zones : nom de fichier ou liste de zones attendu"},
+        {"{\"depart\": {\"pose\": [1, 2, 3]}}", "depart.pose : liste de 6 nombres attendue"},
+        {"{\"depart\": {\"angles\": [1]}}", "depart.angles : liste de 21 nombres attendue"},
+        {"{\"pilotage\": {\"mode\": \"auto\"}}", "pilotage.mode : \"kin\" ou \"dyn\" attendu"},
+        {"{\"pilotage\": {\"commandes\": [[0, 1]]}}", "pilotage.commandes[0] : liste [t, v, c]"},
+        {"{\"pilotage\": {\"commandes\": [[0, 1, \"a\"]]}}", "pilotage.commandes[0][2] : nombre"},
+        {"{\"pilotage\": {\"commandes\": [[1, 0, 0], [0.5, 0, 0]]}}",
+         "pilotage.commandes[1] : temps decroissant"},
+        {"{\"duree\": -1}", "duree : duree de 0 a 1000000 s attendue, pas -1"},
+        {"{\"duree\": 1e400}", "JSON illisible, nombre hors des limites"},
+        {"{\"sorties\": {\"video\": \"a\"}}", "sorties.video : cle inconnue"},
+    };
+    for (const Row& r : rows) {
+        ScenarioFile s;
+        std::string m = litScenarioTexte(r.texte, "", &s);
+        EXPECT_EQ(m.rfind(r.message, 0), 0u) << r.texte << "\n  -> " << m;
+    }
+}
+
+TEST(ScenarioFile, PathsAreTakenFromTheFilesFolderAndInputsMustExist)
+{
+    const std::string dir = dossierTemporaire();
+    ecrit(dir + "/cmds.txt", "0 0.1 0\n");
+    ecrit(dir + "/run.json",
+          "{\"pilotage\": {\"commandes\": \"cmds.txt\"},"
+          " \"sorties\": {\"trajectoire\": \"out/traj.txt\", \"telemetrie\": \"/abs/t.csv\"}}");
+    ScenarioFile s;
+    ASSERT_EQ(litScenario(dir + "/run.json", &s), "");
+    EXPECT_EQ(s.commandesFichier, dir + "/cmds.txt");
+    // outputs are written by the run: resolved, not looked for
+    EXPECT_EQ(s.trajectoire, dir + "/out/traj.txt");
+    EXPECT_EQ(s.telemetrie, "/abs/t.csv");
+
+    // null stands for no file
+    ScenarioFile n;
+    ASSERT_EQ(litScenarioTexte("{\"terrain\": {\"fichier\": null}}", dir, &n), "");
+    EXPECT_EQ(n.terrainFichier, "");
+
+    struct Row {
+        const char* texte;
+        const char* message;
+    } rows[] = {
+        {"{\"terrain\": {\"fichier\": \"absent.txt\"}}", "terrain.fichier : fichier introuvable : "},
+        {"{\"dynamique\": {\"donnees\": \"absent.dyn\"}}", "dynamique.donnees : fichier introuvable"},
+        {"{\"sol\": {\"zones\": \"absent.sol\"}}", "sol.zones : fichier introuvable"},
+        {"{\"terrain\": {\"raster\": {\"fichier\": \"a.tif\"}}}", "terrain.raster.fichier : fichier introuvable"},
+        {"{\"pilotage\": {\"commandes\": \".\"}}", "pilotage.commandes : pas un fichier"},
+    };
+    for (const Row& r : rows) {
+        ecrit(dir + "/bad.json", r.texte);
+        ScenarioFile b;
+        std::string m = litScenario(dir + "/bad.json", &b);
+        EXPECT_EQ(m.rfind(r.message, 0), 0u) << r.texte << "\n  -> " << m;
+    }
+    ScenarioFile a;
+    EXPECT_EQ(litScenario(dir + "/none.json", &a).rfind("fichier illisible", 0), 0u);
+
+    // written where it cannot be: a message, not a crash
+    EXPECT_NE(ecritScenario(ScenarioFile(), dir + "/no/such/folder.json"), "");
+    EXPECT_EQ(ecritScenario(scenarioComplet(), dir + "/written.json"), "");
+    ScenarioFile w;
+    EXPECT_EQ(litScenario(dir + "/written.json", &w), "");
+    EXPECT_EQ(texteScenario(w), texteScenario(scenarioComplet()));
+
+    for (const char* f : {"cmds.txt", "run.json", "bad.json", "written.json"})
+        std::remove((dir + "/" + f).c_str());
+    rmdir(dir.c_str());
+}
