@@ -63,13 +63,13 @@ const char* const Drive = R"({
               "xmin": -4, "xmax": 4, "ymin": -4, "ymax": 4},
   "pilotage": {"mode": "dyn", "commandes": [[0, 0, 0], [0.4, 0.05, 0], [1.2, 0.05, 0.4]]},
   "duree": 2,
-  "sorties": {"trajectoire": "%s"}
+  "sorties": {"trajectoire": "%s.txt", "telemetrie": "%s.csv"}
 })";
 
 std::string drive(const char* seed, const char* traj)
 {
     char text[1024];
-    std::snprintf(text, sizeof text, Drive, seed, traj);
+    std::snprintf(text, sizeof text, Drive, seed, traj, traj);
     return text;
 }
 
@@ -77,9 +77,9 @@ std::string drive(const char* seed, const char* traj)
 
 TEST_F(KadmerSimScenario, SameFileSameBytesAndTheSeedAloneChangesTheBumps)
 {
-    write("a.json", drive("7", "a.txt"));
-    write("b.json", drive("7", "b.txt"));
-    write("c.json", drive("8", "c.txt"));
+    write("a.json", drive("7", "a"));
+    write("b.json", drive("7", "b"));
+    write("c.json", drive("8", "c"));
     for (const char* f : {"a.json", "b.json", "c.json"}) {
         SimRun r = run("--scenario " + dir + "/" + f);
         ASSERT_EQ(r.status, 0) << f << ": " << r.err;
@@ -89,9 +89,14 @@ TEST_F(KadmerSimScenario, SameFileSameBytesAndTheSeedAloneChangesTheBumps)
     ASSERT_GT(a.size(), 1000u);
     EXPECT_EQ(a, b);
     EXPECT_NE(a, c);
+    std::string ta = slurp(dir + "/a.csv"), tb = slurp(dir + "/b.csv");
+    ASSERT_GT(ta.size(), 1000u);
+    EXPECT_EQ(ta, tb);
+    EXPECT_NE(ta, slurp(dir + "/c.csv"));
     // a second run over the same file rewrites the same bytes
     ASSERT_EQ(run("--scenario " + dir + "/a.json").status, 0);
     EXPECT_EQ(slurp(dir + "/a.txt"), a);
+    EXPECT_EQ(slurp(dir + "/a.csv"), ta);
 }
 
 TEST_F(KadmerSimScenario, OptionsOverrideTheFileAndPathsAreTheFilesOwn)
