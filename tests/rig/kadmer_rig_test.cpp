@@ -122,6 +122,7 @@ TEST(KadmerRig, BadParametersGetTheirMessageAndStatusTwo)
         {"--phi 90", "angle de frottement interne 90 degres"},
         {"--preset argile-bleue", "sol publie inconnu : \"argile-bleue\""},
         {"--charge 1e7", "au-dela de son rayon"},
+        {"--charge 1e-6", "moins d'un micrometre"},
         {"--slip 0:1.5:0.5", "glissement 1.5"},
         {"--slip 0:x:0.1", "--slip attend un nombre"},
         {"--traction", "--traction attend une valeur"},

@@ -12,12 +12,12 @@
 namespace {
 
 const double DegToRad = 0.017453292519943295;
-const double Pas = 1e-3;           // time step of the rig, s
+const double PasMax = 1e-3;        // longest time step of the rig, s
 const double Fenetre = 1.0;        // averaging window of the steady test, s
 const double CoteCalme = 1e-4;     // steady: drawbar pull moves less than
                                    // this share of W from one window to the next
 const double CoteEnfonce = 1e-5;   // ... and the sinkage less than this share
-                                   // of the static sinkage (or 10 nm)
+                                   // of the static sinkage
 
 char message[256];
 
@@ -36,7 +36,16 @@ struct Roue {
     double d[3];   // tangential displacement of the visco-elastic contact, m
     double t;      // model time, s
     double t0;     // time of the previous force evaluation, s
+    double pas;    // time step, s
 };
+
+// the time step: 1 ms, shorter where the wheel's fall over one step in the air
+// (g dt^2) would exceed a hundredth of its static sinkage, so that the
+// touch-down of a lightly loaded wheel on a stiff soil is resolved
+double pasDe(const Banc* banc)
+{
+    return std::fmin(PasMax, std::sqrt(0.01 * enfoncementStatique(banc) / banc->g));
+}
 
 // force of the soil on the wheel (rig frame) at the wheel's state, with the
 // vertical speed vz; the macro law's filters advance from t0 to t
@@ -68,8 +77,8 @@ void force(const Banc* banc, Roue* s, double vz, double F[3])
         // the caller's share of the law: the tangential displacement grows
         // with the grip margin and is forgotten off the ground
         if (F[2] > 0.0) {
-            s->d[0] += V[0] * Pas * marge;
-            s->d[1] += V[1] * Pas * marge;
+            s->d[0] += V[0] * s->pas * marge;
+            s->d[1] += V[1] * s->pas * marge;
         } else {
             s->d[0] = s->d[1] = 0.0;
         }
@@ -96,9 +105,12 @@ double normale(const Banc* banc, const Roue* s, double zc, double vz)
 void pas(const Banc* banc, Roue* s, double pull, bool tire, double mc, double F[3])
 {
     const double m = banc->W / banc->g;
+    const double Pas = s->pas;
     s->t += Pas;
     force(banc, s, s->vz, F);
-    const double hz = 1e-7, hv = 1e-4;
+    // difference steps: a thousandth of the static sinkage, so that light
+    // loads on stiff soils are not stepped out of the ground
+    const double hz = std::fmin(1e-7, 1e-3 * enfoncementStatique(banc)), hv = 1e-4;
     const double kz = (normale(banc, s, s->zc - hz, s->vz) - normale(banc, s, s->zc + hz, s->vz)) / (2 * hz);
     const double cz = (normale(banc, s, s->zc, s->vz - hv) - normale(banc, s, s->zc, s->vz + hv)) / (2 * hv);
     const double k = kz > 0.0 ? kz : 0.0, c = cz > 0.0 ? cz : 0.0;
@@ -113,7 +125,7 @@ void pas(const Banc* banc, Roue* s, double pull, bool tire, double mc, double F[
 void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointBanc* out)
 {
     const double zs = enfoncementStatique(banc);
-    const long parFenetre = static_cast<long>(Fenetre / Pas + 0.5);
+    const long parFenetre = static_cast<long>(Fenetre / s->pas + 0.5);
     const long fenetres = static_cast<long>(banc->tMax / Fenetre) + 1;
     double Fy0 = 0.0, z0 = 0.0, u0 = 0.0;
     out->regime = 0;
@@ -152,7 +164,7 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
         out->t = s->t;
         s->u = tire ? u : s->u;
         const bool calme = f > 0 && std::fabs(Fy - Fy0) <= CoteCalme * banc->W
-                           && std::fabs(z - z0) <= std::fmax(CoteEnfonce * zs, 1e-8)
+                           && std::fabs(z - z0) <= CoteEnfonce * zs
                            && (!tire || std::fabs(u - u0) <= CoteCalme * banc->V0);
         if (calme && s->t >= 3.0 * Fenetre) {
             out->regime = 1;
@@ -170,6 +182,7 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
 void depart(const Banc* banc, Roue* s, double u, double w)
 {
     std::memset(s, 0, sizeof *s);
+    s->pas = pasDe(banc);
     s->zc = banc->r;
     s->u = u;
     s->w = w;
@@ -295,6 +308,9 @@ const char* verifieBanc(const Banc* banc)
                        "et 1", z.lbda);
     }
     const double zs = enfoncementStatique(banc);
+    if (!(zs >= 1e-6))
+        return dit("enfoncement statique de %g m : moins d'un micrometre, trop peu pour le banc "
+                   "(charge trop faible ou sol trop raide)", zs);
     if (!(zs < banc->r))
         return dit("enfoncement statique de %g m : la roue s'enfoncerait au-dela de son rayon "
                    "(charge trop forte ou sol trop mou)", zs);
