@@ -149,7 +149,7 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
                 out->DP = F[1];
                 out->T = banc->r * F[1];
                 out->t = s->t;
-                s->u = 0.0;
+                out->slip = 1.0;
                 return;
             }
         }
@@ -162,7 +162,7 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
         // torque that holds the spin is r times its longitudinal component
         out->T = banc->r * Fy;
         out->t = s->t;
-        s->u = tire ? u : s->u;
+        if (tire) out->slip = 1.0 - u / banc->V0;
         const bool calme = f > 0 && std::fabs(Fy - Fy0) <= CoteCalme * banc->W
                            && std::fabs(z - z0) <= CoteEnfonce * zs
                            && (!tire || std::fabs(u - u0) <= CoteCalme * banc->V0);
@@ -377,5 +377,4 @@ void pointTraction(const Banc* banc, double DP, PointBanc* out)
     regime(banc, &s, DP, true, mc, out);
     out->DP = DP;
     out->T = r * DP;
-    out->slip = 1.0 - s.u / V0;
 }
