@@ -17,7 +17,7 @@ struct ReferenceRoue {
 };
 
 // position of the greatest normal stress as a share of the entry angle:
-// c1 + c2 i (the values Wong and Reece measured on sand)
+// c1 + c2 i (the values usually quoted from Wong and Reece's tests on sand)
 const double ReferenceC1 = 0.43;
 const double ReferenceC2 = 0.32;
 
