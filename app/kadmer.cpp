@@ -8,7 +8,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
+#include <QImageWriter>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -18,6 +21,19 @@
 
 // radians to degrees, as the values line shows angles
 static const double RadToDeg = 57.29577951308232;
+
+// the values line's field: 8 characters, "%8.3lf" while the number leaves
+// room for a space before it; a wider number takes fewer decimals, then the
+// exponent form, so that every field keeps its column and its separator
+static void addValueField(QString& line, double v)
+{
+    QString f = QString::asprintf("%.3lf", v);
+    for (int d = 2; f.size() > 7 && d >= 0; d--)
+        f = QString::asprintf("%.*lf", d, v);
+    for (int d = 2; f.size() > 7 && d >= 0; d--)
+        f = QString::asprintf("%.*e", d, v);
+    line += f.rightJustified(8);
+}
 
 Kadmer::Kadmer(QWidget* parent)
     : QGLWidget(parent)
@@ -68,7 +84,11 @@ Kadmer::Kadmer(QWidget* parent)
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     tableLayout = new QVBoxLayout;
+    // the columns only line up in a fixed-pitch face; where "Courier" is
+    // missing the type-writer hint picks the desktop's own fixed-pitch face
     QFont font("Courier", 8);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
     QLabel* header = new QLabel(tr("   temps      X       Y       Z     site   gite   azimut    angG    angD    angR  omegAG  omegAD  omegMG  omegMD  omegRG  omegRD    vDes    cDes"));
     header->setFont(font);
     QString zeros;
@@ -80,6 +100,7 @@ Kadmer::Kadmer(QWidget* parent)
     valuesLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     tableLayout->addWidget(header);
     tableLayout->addWidget(valuesLabel);
+    headerLabel = header;
 
     counterLabel = new QLabel(tr("000000/000000"));
     counterLabel->setMinimumSize(counterLabel->sizeHint());
@@ -95,6 +116,12 @@ Kadmer::Kadmer(QWidget* parent)
     stepButton->setEnabled(true);
     initButton->setEnabled(false);
     slider->setEnabled(false);
+    // the keys drive the view whatever was clicked last: the controls are
+    // used with the mouse and never take the keyboard from it
+    for (QWidget* w : {static_cast<QWidget*>(recButton), static_cast<QWidget*>(playButton),
+                       static_cast<QWidget*>(stepButton), static_cast<QWidget*>(initButton),
+                       static_cast<QWidget*>(slider)})
+        w->setFocusPolicy(Qt::NoFocus);
 
     recordFile = nullptr;
     imageName = 0;
@@ -152,10 +179,19 @@ void Kadmer::oneStepSlot()
             sampleIndex = 0;
             return;
         }
-        int n = lecSampleSlot(sampleIndex);
+        const int m = sampleIndex;
+        int n = lecSampleSlot(m);
         if (n == 7 || n == 28) {
-            slider->setValue(sampleIndex);
-            sampleIndex++;
+            // the sample is shown: moving the slider to it must not show it
+            // again where it is connected (paused playback)
+            if (paused) {
+                disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
+                slider->setValue(m);
+                connect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)),
+                        Qt::UniqueConnection);
+            } else {
+                slider->setValue(m);
+            }
             return;
         }
         if (sampleIndex != 0) {
@@ -163,7 +199,11 @@ void Kadmer::oneStepSlot()
                 playpauseSlot();
             sampleIndex = 0;
         } else {
+            // the file changed under the playback: what runs now is the
+            // local simulation, and the status says so
             mode = ModeLocal;
+            localAction->setEnabled(false);
+            showLocalStatus();
         }
         return;
     }
@@ -230,6 +270,12 @@ void Kadmer::localSlot()
     mode = ModeLocal;
     if (!paused)
         playpauseSlot();
+    showLocalStatus();
+}
+
+void Kadmer::showLocalStatus()
+{
+    statusLabel->setText(paused ? modeLocalPauseText : modeLocalPlayText);
 }
 
 void Kadmer::switchDynCinSlot()
@@ -269,11 +315,23 @@ void Kadmer::afficheHelpSlot()
         "eloignement</li><li>Right/Left         : deplacement en azimut</li><li>Up/Down        "
         "    : deplacement en site</li><li>ShiftRight/Left    : deplacement "
         "droite/gauche</li><li>ShiftUp/Down       : deplacement haut/bas</li><li>Esc          "
-        "      : retour point de vue initial</li></ul>"));
-    // a help window closed by the user is not needed any more
+        "      : retour point de vue initial</li><li>c                  : camera liee au rover "
+        "(marche/arret)</li></ul>"));
+    // a help window closed by the user is not needed any more; it does not
+    // keep the program running once the main window is closed
     help->setAttribute(Qt::WA_DeleteOnClose);
+    help->setAttribute(Qt::WA_QuitOnClose, false);
+    helpWindows.append(help);
     help->setWindowTitle("Aide Kadmer");
     help->show();
+}
+
+void Kadmer::fermeAides()
+{
+    for (const QPointer<QWidget>& w : helpWindows)
+        if (w)
+            w->close();
+    helpWindows.clear();
 }
 
 void Kadmer::grabImageSlot()
@@ -281,8 +339,16 @@ void Kadmer::grabImageSlot()
     QImage image = grabFrameBuffer(false);
     QString name = modal::getSaveFileName(this, tr("Sauve Image"), QString(),
                                           tr("Fichier image (*.jpg)"));
-    if (!name.isEmpty())
-        image.save(name);
+    if (name.isEmpty())
+        return;
+    // the format comes from the suffix: a name without one Qt can write
+    // becomes a JPEG, as the filter offers
+    const QByteArray suffix = QFileInfo(name).suffix().toLower().toLatin1();
+    if (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(suffix))
+        name += ".jpg";
+    if (!image.save(name))
+        modal::warning(this, tr("Sauve Image"),
+                       tr("L'image n'a pas pu être enregistrée dans :\n%1").arg(name));
 }
 
 void Kadmer::afficheErreur(const char* message)
@@ -308,7 +374,7 @@ void Kadmer::afficheEtat(ConfRover* conf, DynRover* dyn)
 {
     QString line;
     line.reserve(8 * 18);
-    auto add = [&line](double v) { line += QString::asprintf("%8.3lf", v); };
+    auto add = [&line](double v) { addValueField(line, v); };
     add(conf->temps);
     for (int i = 0; i < 3; i++)
         add(conf->pos[i]);
@@ -340,6 +406,28 @@ void Kadmer::hideEvent(QHideEvent* event)
     if (mode == ModeVisuFichier && paused == 0)
         simTimer->stop();
     QGLWidget::hideEvent(event);
+}
+
+void Kadmer::resizeEvent(QResizeEvent* event)
+{
+    fitTableFont();
+    QGLWidget::resizeEvent(event);
+}
+
+void Kadmer::fitTableFont()
+{
+    // the table spans the view's column; its font shrinks, a pixel at a
+    // time, until the header fits, but not below a legible 7 pixels
+    QFont font = headerLabel->font();
+    font.setPointSize(8);
+    const int available = width();
+    int pixels = QFontInfo(font).pixelSize();
+    while (pixels > 7 && QFontMetricsF(font).horizontalAdvance(headerLabel->text()) > available) {
+        pixels--;
+        font.setPixelSize(pixels);
+    }
+    headerLabel->setFont(font);
+    valuesLabel->setFont(font);
 }
 
 void Kadmer::initializeGL()

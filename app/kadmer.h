@@ -4,6 +4,8 @@
 #define KADMER_APP_KADMER_H
 
 #include <QGLWidget>
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QTcpSocket>
 #include <cstdio>
@@ -45,6 +47,8 @@ public:
     int initLect(int source);
     // the common end of a network reading, with its status text
     void finLectReseau(const QString& status);
+    // closes the help windows still open (the main window is closing)
+    void fermeAides();
 
 public slots:
     void afficheHelpSlot();
@@ -68,6 +72,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void initializeGL() override;
     void resizeGL(int width, int height) override;
     void paintGL() override;
@@ -123,6 +128,17 @@ private:
     void cutSamples(int m);
     // enters network reading and connects to the trajectory server
     void startNetworkReading();
+    // the trajectory file just indexed cannot be played: says so and goes
+    // back to local mode, paused; returns false then
+    bool firstSampleReadable(const QString& name);
+    // the status text of local mode, running or paused
+    void showLocalStatus();
+    // the values table's font, as large as 8 points allow within the width
+    void fitTableFont();
+    // the header above the values line
+    QLabel* headerLabel;
+    // help windows opened and not yet closed
+    QList<QPointer<QWidget>> helpWindows;
     // a question of afficheErreur is open: further messages are not stacked
     bool questionOpen;
     // a network reading has ended and not restarted: a nested end does nothing

@@ -62,6 +62,9 @@ bool cameraKeys(Scenario* s, int key, bool shift)
     case Qt::Key_PageDown:
         s->distance += 0.2;
         return true;
+    case Qt::Key_C:
+        s->follow = !s->follow;
+        return true;
     default:
         return false;
     }
@@ -100,14 +103,16 @@ bool roverKeys(Scenario* s, int key, bool shift)
         s->vDes = 0.0;
         s->terrainShown = 1;
         return true;
+    // the curvature is positive to the left (as the model and the joystick
+    // take it): "d" (droite) lowers it, "g" (gauche) raises it
     case Qt::Key_D:
-        if (s->cDes < cmax)
-            s->cDes += AngleStep;
+        if (s->cDes > -cmax)
+            s->cDes -= AngleStep;
         s->terrainShown = 1;
         return true;
     case Qt::Key_G:
-        if (s->cDes > -cmax)
-            s->cDes -= AngleStep;
+        if (s->cDes < cmax)
+            s->cDes += AngleStep;
         s->terrainShown = 1;
         return true;
 

@@ -7,7 +7,8 @@ struct Scenario;
 // chain moved by F1 to F4: 0 "AvantG" ... 5 "aRriereD"; chosen with keys 1 to 6
 extern int selectedChain;
 
-// observer keys (Escape, arrows, PageUp/PageDown); key is Qt's key code;
+// observer keys (Escape, arrows, PageUp/PageDown, C for the camera that
+// follows the rover); key is Qt's key code;
 // returns true when the key was one of them
 bool cameraKeys(Scenario* scenario, int key, bool shift);
 

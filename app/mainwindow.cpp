@@ -52,6 +52,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             fclose(kadmer->recordFile);
             kadmer->recordFile = nullptr;
         }
+        kadmer->fermeAides();
     }
     event->accept();
 }

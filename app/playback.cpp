@@ -80,7 +80,8 @@ int Kadmer::initLect(int source)
             mode = ModeLectFichier;
             fileAction->setText(tr("&Arreter Lecture"));
             indexPlayFile();
-            setModeLecture(ModeVisuFichier, false);
+            if (firstSampleReadable(name))
+                setModeLecture(ModeVisuFichier, false);
         }
     }
     netAction->setEnabled(true);
@@ -101,10 +102,43 @@ void Kadmer::indexPlayFile()
     }
 }
 
+bool Kadmer::firstSampleReadable(const QString& name)
+{
+    double values[SampleFull];
+    int n = -1;
+    if (fseeko(playFile, 0, SEEK_SET) == 0 && fgets(lineBuffer, sizeof lineBuffer, playFile))
+        n = parseSampleLine(lineBuffer, values);
+    if (n == SamplePose || n == SampleFull)
+        return true;
+
+    // nothing of this file can be shown: the view stays with the local
+    // simulation, paused, and the user learns why
+    fclose(playFile);
+    playFile = nullptr;
+    sampleIndex = 0;
+    sampleCount = 0;
+    mode = ModeLocal;
+    fileAction->setText(tr("&Lecture Fichier"));
+    localAction->setEnabled(false);
+    if (!paused)
+        playpauseSlot();
+    showLocalStatus();
+    counterLabel->setText("000000/000000");
+    const QString why = n < 0 ? tr("le fichier est vide")
+                              : tr("%1 nombre(s) lu(s), 7 ou 28 attendus").arg(n);
+    modal::warning(this, tr("Lecture Fichier"),
+                   tr("Le fichier %1 ne peut pas être rejoué :\nligne 1 : %2.\n"
+                      "Retour au mode local.")
+                       .arg(name, why));
+    return false;
+}
+
 void Kadmer::cutSamples(int m)
 {
     sampleCount = m;
     slider->setMaximum(m > 0 ? m - 1 : 0);
+    // the total shown is the one now known; the sample shown stays
+    counterLabel->setText(QString::asprintf("%06d/%06d", sampleIndex < m ? sampleIndex : m, m));
 }
 
 int Kadmer::lecSampleSlot(int m)
@@ -124,11 +158,13 @@ int Kadmer::lecSampleSlot(int m)
         cutSamples(m);
         return n;
     }
-    sampleIndex = m;
+    // the next sample to play follows the one shown, whether the tick, the
+    // slider or INIT chose it
+    sampleIndex = m + 1;
     afficheErreur(applySample(scenario, values, n));
     // a pose sample carries no joint rates: the values line stops at the angles
     afficheEtat(scenario->confRovers[0], n == SampleFull ? scenario->dynRovers[0] : nullptr);
-    counterLabel->setText(QString::asprintf("%06d/%06d", sampleIndex + 1, sampleCount));
+    counterLabel->setText(QString::asprintf("%06d/%06d", m + 1, sampleCount));
     updateGL();
     return n;
 }

@@ -16,8 +16,17 @@
 
 void Kadmer::recordSlot()
 {
-    if (mode != ModeLocal)
+    if (mode != ModeLocal) {
+        // recording starts and stops in local mode only; the user is told
+        // how to get there rather than left with a button that does nothing
+        modal::information(this, "REC",
+                           recordMode != RecordNone
+                               ? tr("L'enregistrement en cours s'arrête en mode local : "
+                                    "choisir « Retour Mode Local » d'abord.")
+                               : tr("L'enregistrement se lance en mode local : "
+                                    "choisir « Retour Mode Local » d'abord."));
         return;
+    }
     if (recordMode != RecordNone) {
         if (recordFile) {
             fclose(recordFile);

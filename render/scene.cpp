@@ -78,6 +78,13 @@ int afficheScene(Scenario* s)
     glRotated(s->site, 1.0, 0.0, 0.0);
     glRotated(s->azimuth, 0.0, 1.0, 0.0);
     glRotated(-90.0, 1.0, 0.0, 0.0);
+    if (s->follow && s->nbRovers > 0 && s->confRovers[0]) {
+        // the target is the rover's body origin, and the azimuth counts from
+        // its heading: the observer keeps its place as the rover moves
+        const ConfRover* c = s->confRovers[0];
+        glRotated(-c->att[ATT_AZIMUT] * 180.0 / M_PI, 0.0, 0.0, 1.0);
+        glTranslated(-c->pos[0], -c->pos[1], -c->pos[2]);
+    }
 
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);

@@ -6,6 +6,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -13,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -304,6 +308,139 @@ TEST_F(KadmerWindow, ClosingWithNothingOpenJustCloses)
 {
     window->close();
     EXPECT_FALSE(window->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// the window as a user meets it: shown, active, the keys going wherever the
+// keyboard focus is
+class KadmerUse : public KadmerWindow {
+protected:
+    void SetUp() override
+    {
+        KadmerWindow::SetUp();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void press(int key) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(key)); }
+};
+
+TEST_F(KadmerUse, KeysReachTheViewWhateverWasClicked)
+{
+    ASSERT_EQ(QApplication::focusWidget(), k);
+    k->playpauseSlot();
+    k->playpauseSlot();  // paused, with the slider and INIT enabled
+    QWidget* controls[] = {k->recButton, k->stepButton, k->initButton, k->slider, k->playButton};
+    int presses = 0;
+    for (QWidget* w : controls) {
+        if (w == k->recButton)
+            script.reply = QMessageBox::Abort;  // the recording question
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+        EXPECT_EQ(QApplication::focusWidget(), k) << w->metaObject()->className();
+        press(Qt::Key_PageDown);
+        EXPECT_NEAR(k->scenario->distance, 20.0 + 0.2 * ++presses, 1e-12);
+    }
+    press(Qt::Key_Plus);
+    EXPECT_NEAR(k->scenario->vDes, 0.04, 1e-12);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(k->scenario->distance, 10.0);
+    if (!k->paused)
+        k->playpauseSlot();
+}
+
+TEST_F(KadmerUse, ValuesLineFitsTheDefaultWindowInItsColumns)
+{
+    // the whole header fits the line's width, in a legible fixed-pitch face
+    const QFont f = k->valuesLabel->font();
+    EXPECT_TRUE(QFontInfo(f).fixedPitch()) << QFontInfo(f).family().toStdString();
+    EXPECT_GE(QFontInfo(f).pixelSize(), 7);
+    QLabel* header = nullptr;
+    for (QLabel* l : window->findChildren<QLabel*>())
+        if (l->text().startsWith("   temps"))
+            header = l;
+    ASSERT_NE(header, nullptr);
+    EXPECT_LE(QFontMetricsF(f).horizontalAdvance(header->text()), k->valuesLabel->width());
+    EXPECT_GE(k->valuesLabel->width(), k->width() - 2);
+
+    // any value keeps its 8 characters, with a space before it, and reads
+    // back close to itself
+    ConfRover* c = k->scenario->confRovers[0];
+    const double values[] = {1e308, -1e308, 12345.678, -1234.5678, 9999.999, 123456789.0, -0.0004};
+    c->temps = values[0];
+    for (int i = 0; i < 3; i++)
+        c->pos[i] = values[1 + i];
+    for (int i = 0; i < 3; i++)
+        c->att[i] = values[4 + i] / 57.29577951308232;
+    k->afficheEtat(c, k->scenario->dynRovers[0]);
+    const QString line = k->valuesLabel->text();
+    ASSERT_EQ(line.size(), 18 * 8) << line.toStdString();
+    for (int i = 0; i < 7; i++) {
+        const QString field = line.mid(8 * i, 8);
+        EXPECT_EQ(field[0], ' ') << field.toStdString();
+        EXPECT_NEAR(field.toDouble(), values[i], 0.06 * std::fabs(values[i]) + 0.0005)
+            << field.toStdString();
+    }
+    // a wide value gives up decimals before it takes the exponent form; one
+    // that leaves room for the space keeps the fixed form
+    EXPECT_EQ(line.mid(16, 8), " 12345.7");
+    EXPECT_EQ(line.mid(24, 8), " -1234.6");
+    EXPECT_EQ(line.mid(48, 8), QString::asprintf("%8.3lf", -0.0004));
+}
+
+TEST_F(KadmerUse, SavedImageGetsASuffixAndAFailureIsReported)
+{
+    QTemporaryDir dir;
+    const struct {
+        QString given, saved;
+    } names[] = {
+        {dir.filePath("vue"), dir.filePath("vue.jpg")},
+        {dir.filePath("vue.png"), dir.filePath("vue.png")},
+        {dir.filePath("vue.v1"), dir.filePath("vue.v1.jpg")},
+    };
+    for (const auto& n : names) {
+        script.fileName = n.given;
+        k->grabImageSlot();
+        QImage image(n.saved);
+        EXPECT_FALSE(image.isNull()) << n.saved.toStdString();
+        EXPECT_EQ(image.size(), k->size());
+    }
+    EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
+    script.fileName = dir.filePath("absent/vue.jpg");
+    k->grabImageSlot();
+    ASSERT_EQ(script.boxes.size(), 1);
+    EXPECT_EQ(script.boxes[0], "Sauve Image|L'image n'a pas pu être enregistrée dans :\n"
+                                   + dir.filePath("absent/vue.jpg"));
+}
+
+TEST_F(KadmerUse, HelpWindowsCloseWithTheMainWindowAndListTheFollowKey)
+{
+    k->afficheHelpSlot();
+    k->afficheHelpSlot();
+    QList<QLabel*> helps;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == "Aide Kadmer" && w->isVisible())
+            helps << qobject_cast<QLabel*>(w);
+    ASSERT_EQ(helps.size(), 2);
+    EXPECT_TRUE(helps[0]->text().contains("<li>c                  : camera liee au rover"));
+    EXPECT_FALSE(helps[0]->testAttribute(Qt::WA_QuitOnClose));
+    // a help window closed by hand does not trouble the main window's close
+    helps[1]->close();
+    QTest::qWait(10);
+    window->close();
+    QTest::qWait(10);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->windowTitle() == "Aide Kadmer" && w->isVisible());
+}
+
+TEST_F(KadmerUse, CKeyTogglesTheCameraThatFollowsTheRover)
+{
+    EXPECT_EQ(k->scenario->follow, 0);
+    press(Qt::Key_C);
+    EXPECT_EQ(k->scenario->follow, 1);
+    press(Qt::Key_C);
+    EXPECT_EQ(k->scenario->follow, 0);
 }
 
 }  // namespace

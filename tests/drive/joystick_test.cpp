@@ -186,7 +186,7 @@ TEST(JoystickTick, WithoutADeviceTheKeysKeepTheirCommands)
     QTest::keyClick(k, Qt::Key_D);
     k->stepButton->click();
     EXPECT_NEAR(k->scenario->vDes, 0.04, 1e-12);
-    EXPECT_NEAR(k->scenario->cDes, 0.04363323129985824, 1e-12);
+    EXPECT_NEAR(k->scenario->cDes, -0.04363323129985824, 1e-12);
     EXPECT_TRUE(script.boxes.isEmpty());
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/keys.h"
 #include "rover/confrover.h"
+#include "rover/piloting.h"
 #include "terrain/mnt.h"
 
 #include <QLabel>
@@ -80,12 +81,53 @@ TEST_F(DriveKeys, CommandKeysStepUntilTheirLimits)
     QTest::keyClick(k, Qt::Key_Minus);
     EXPECT_NEAR(s->vDes, -0.04, Tiny);
 
-    // the curvature steps by the angle step, within its own limit
-    QTest::keyClick(k, Qt::Key_G);
+    // the curvature steps by the angle step, within its own limit: "d"
+    // (droite) to the right, negative, "g" to the left
+    QTest::keyClick(k, Qt::Key_D);
     EXPECT_NEAR(s->cDes, cDes - Step, Tiny);
     s->cDes = -s->dynRovers[0]->cmax;
-    QTest::keyClick(k, Qt::Key_G);
+    QTest::keyClick(k, Qt::Key_D);
     EXPECT_EQ(s->cDes, -s->dynRovers[0]->cmax);
+    QTest::keyClick(k, Qt::Key_G);
+    EXPECT_NEAR(s->cDes, Step - s->dynRovers[0]->cmax, Tiny);
+}
+
+// "d" turns the rover to its right and "g" to its left, as the help says,
+// whether the rover is driven kinematically or dynamically
+TEST_F(DriveKeys, DTurnsRightAndGTurnsLeft)
+{
+    for (bool dynamic : {false, true}) {
+        // the dynamic model is slow to step: its right turn is enough, the
+        // left one being the same law with the other sign
+        for (int key : {Qt::Key_D, Qt::Key_G}) {
+            if (dynamic && key == Qt::Key_G)
+                continue;
+            k->scenario->vDes = 0.0;
+            k->scenario->cDes = 0.0;
+            QTest::keyClick(k, Qt::Key_O);
+            if (k->dynamic != dynamic)
+                k->switchDynCinSlot();
+            if (dynamic)
+                dyn_reset(s->dynRovers[0]);
+            QTest::keyClick(k, Qt::Key_S);
+            for (int i = 0; i < 10; i++) {
+                QTest::keyClick(k, Qt::Key_Plus);
+                QTest::keyClick(k, key);
+            }
+            const double psi0 = conf->att[ATT_AZIMUT];
+            // 0.8 s: enough for the heading to move by a few hundredths
+            for (int i = 0; i < 20; i++)
+                k->oneStepSlot();
+            // forward is +Y of the body, its right +X; the heading turns
+            // clockwise seen from above (negative) when turning right
+            const double turn = std::remainder(conf->att[ATT_AZIMUT] - psi0, 2 * M_PI);
+            if (key == Qt::Key_D)
+                EXPECT_LT(turn, -0.005) << "dynamic " << dynamic;
+            else
+                EXPECT_GT(turn, 0.005) << "dynamic " << dynamic;
+        }
+    }
+    EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
 }
 
 TEST_F(DriveKeys, ObserverAzimuthWrapsAtHalfTurn)

@@ -123,16 +123,60 @@ TEST_F(DrivePlayback, LineWithEightNumbersEndsThePlayback)
     EXPECT_DOUBLE_EQ(conf->temps, poseSample(2)[0]);
 }
 
-TEST_F(DrivePlayback, HeaderLineReturnsToLocalModeAndTheSimulationGoesOn)
+TEST_F(DrivePlayback, FileWithoutAFirstSampleIsRefusedAndTheViewStaysLocal)
 {
-    play("   temps      X       Y       Z\n" + lines(3, false));
-    ASSERT_EQ(k->mode, ModeVisuFichier);
-    QTRY_COMPARE_WITH_TIMEOUT(k->mode, int(ModeLocal), 5000);
-    EXPECT_EQ(k->paused, 0);
-    EXPECT_TRUE(k->simTimer->isActive());
-    // the following ticks simulate from where the rover stands
-    const double t = conf->temps;
-    QTRY_VERIFY_WITH_TIMEOUT(conf->temps > t, 5000);
+    const struct {
+        QByteArray text;
+        const char* why;
+    } files[] = {
+        {"   temps      X       Y       Z\n" + lines(3, false), "ligne 1 : 0 nombre(s) lu(s)"},
+        {"", "ligne 1 : le fichier est vide"},
+        {QByteArray("\x7f""ELF\x02\x01\x01\0\0\0", 10) + lines(2, true), "ligne 1 : 0 nombre(s)"},
+        {"0.04 1 2 3\n" + lines(2, true), "ligne 1 : 4 nombre(s) lu(s), 7 ou 28 attendus"},
+    };
+    // once from a paused start, once while the local simulation runs
+    for (bool running : {false, true}) {
+        for (const auto& f : files) {
+            if (running != !k->paused)
+                k->playpauseSlot();
+            script.boxes.clear();
+            const double t = conf->temps;
+            play(f.text);
+            ASSERT_EQ(script.boxes.size(), 1) << f.why;
+            EXPECT_TRUE(script.boxes[0].startsWith("Lecture Fichier|Le fichier " + dir.path()
+                                                   + "/traj.txt ne peut pas être rejoué"))
+                << script.boxes[0].toStdString();
+            EXPECT_TRUE(script.boxes[0].contains(f.why)) << script.boxes[0].toStdString();
+            EXPECT_EQ(k->mode, ModeLocal);
+            EXPECT_EQ(k->paused, 1);
+            EXPECT_FALSE(k->simTimer->isActive());
+            EXPECT_EQ(k->statusLabel->text(), "Mode local : en Pause");
+            EXPECT_EQ(k->counterLabel->text(), "000000/000000");
+            EXPECT_EQ(k->fileAction->text(), "&Lecture Fichier");
+            EXPECT_FALSE(k->localAction->isEnabled());
+            EXPECT_TRUE(k->netAction->isEnabled());
+            EXPECT_EQ(k->playFile, nullptr);
+            QTest::qWait(3 * s->periodMs);
+            EXPECT_EQ(conf->temps, t);
+        }
+    }
+}
+
+TEST_F(DrivePlayback, CounterAndStatusTellTheTruthAfterACutAndTheWayBack)
+{
+    // a bad line in the middle: the total follows the cut
+    playPaused(lines(3, false) + "garbage\n" + lines(3, false));
+    EXPECT_EQ(k->sampleCount, 8);
+    for (int i = 0; i < 4; i++)
+        k->stepButton->click();
+    EXPECT_EQ(k->sampleCount, 3);
+    EXPECT_EQ(k->counterLabel->text(), "000003/000003");
+    // the way back to local mode while paused shows the local status
+    k->localAction->trigger();
+    EXPECT_EQ(k->mode, ModeLocal);
+    EXPECT_EQ(k->statusLabel->text(), "Mode local : en Pause");
+    k->playpauseSlot();
+    EXPECT_EQ(k->statusLabel->text(), "Mode local : en Play");
     k->playpauseSlot();
 }
 
@@ -143,20 +187,27 @@ TEST_F(DrivePlayback, SliderWhilePausedShowsTheSampleAndStepGoesOnFromIt)
     k->slider->setValue(6);
     EXPECT_DOUBLE_EQ(conf->temps, fullSample(6)[0]);
     EXPECT_EQ(k->counterLabel->text(), "000007/000011");
-    EXPECT_EQ(k->sampleIndex, 6);
-    // STEP plays sample 6 again, then the next STEP sample 7
-    k->stepButton->click();
-    EXPECT_DOUBLE_EQ(conf->temps, fullSample(6)[0]);
     EXPECT_EQ(k->sampleIndex, 7);
+    // each STEP shows the next sample, once: a recording receives one line
+    // per sample
+    QTemporaryDir rec;
+    k->recordFile = fopen(QFile::encodeName(rec.filePath("r.txt")).constData(), "w");
     k->stepButton->click();
     EXPECT_DOUBLE_EQ(conf->temps, fullSample(7)[0]);
-    EXPECT_EQ(k->sampleIndex, 8);
-    EXPECT_EQ(k->slider->value(), 7);
-    // INIT goes back to the first sample
+    EXPECT_EQ(k->counterLabel->text(), "000008/000011");
+    k->stepButton->click();
+    EXPECT_DOUBLE_EQ(conf->temps, fullSample(8)[0]);
+    EXPECT_EQ(k->slider->value(), 8);
+    fclose(k->recordFile);
+    k->recordFile = nullptr;
+    EXPECT_EQ(readLines(rec.filePath("r.txt")).size(), 2);
+    // INIT shows the first sample; STEP then goes on with the second
     k->initButton->click();
     EXPECT_DOUBLE_EQ(conf->temps, 0.0);
-    EXPECT_EQ(k->sampleIndex, 0);
     EXPECT_EQ(k->counterLabel->text(), "000001/000011");
+    k->stepButton->click();
+    EXPECT_DOUBLE_EQ(conf->temps, fullSample(1)[0]);
+    EXPECT_EQ(k->counterLabel->text(), "000002/000011");
 }
 
 TEST_F(DrivePlayback, SlidingToTheEndOfTheDataCutsTheCount)
@@ -185,7 +236,6 @@ TEST_F(DrivePlayback, FirstTwentyThousandLinesAreIndexed)
     EXPECT_EQ(k->counterLabel->text(), "020000/020000");
     // no entry exists past the index
     EXPECT_EQ(k->lecSampleSlot(MaxSamples), -1);
-    k->stepButton->click();
     k->stepButton->click();  // at the count: the playback ends, paused
     EXPECT_EQ(k->sampleIndex, 0);
     EXPECT_EQ(k->paused, 1);

@@ -145,13 +145,17 @@ TEST_F(DriveRecording, RecordingOnlyStartsAndStopsInLocalMode)
     k->slider->setValue(1);
 
     questions.clear();
-    k->recButton->click();  // ignored outside local mode
+    k->recButton->click();  // refused outside local mode, with the reason
     EXPECT_TRUE(questions.isEmpty());
     EXPECT_EQ(k->recordMode, RecordTrajectory);
+    ASSERT_EQ(script.boxes.size(), 1);
+    EXPECT_EQ(script.boxes[0], "REC|L'enregistrement en cours s'arrête en mode local : "
+                               "choisir « Retour Mode Local » d'abord.");
 
     k->localAction->trigger();
     k->recButton->click();
     EXPECT_EQ(k->recordMode, RecordNone);
+    EXPECT_EQ(script.boxes.size(), 1);
     EXPECT_TRUE(questions.isEmpty());
     const QList<QByteArray> lines = readLines(recordPath);
     ASSERT_EQ(lines.size(), 1);

@@ -113,3 +113,39 @@ TEST(Scene, FarPlaneFollowsTheDistanceAndStaysBeyondTheNearPlane)
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     libereScenario(s);
 }
+
+TEST(Scene, FollowingCameraKeepsTheRoverWhereItIsSeen)
+{
+    Scenario* s = scenarioTest(TerrainPlat);
+    Vue vue(s);
+    ConfRover* c = s->confRovers[0];
+    // the rover's origin and a point one metre ahead of it, on screen
+    auto seen = [&](QPointF* ahead) {
+        vue.rendu();
+        const double psi = c->att[ATT_AZIMUT];
+        *ahead = vue.projete(c->pos[0] - std::sin(psi), c->pos[1] + std::cos(psi), c->pos[2]);
+        return vue.projete(c->pos[0], c->pos[1], c->pos[2]);
+    };
+    for (int follow : {0, 1}) {
+        s->follow = follow;
+        c->pos[0] = c->pos[1] = 0.0;
+        c->att[ATT_AZIMUT] = 0.0;
+        place_on_ground(c, s->terrain);
+        QPointF ahead0, ahead1;
+        const QPointF o0 = seen(&ahead0);
+        c->pos[0] = 3.0;
+        c->pos[1] = -2.0;
+        c->att[ATT_AZIMUT] = 0.7;
+        place_on_ground(c, s->terrain);
+        const QPointF o1 = seen(&ahead1);
+        if (follow) {
+            EXPECT_NEAR(o1.x(), o0.x(), 0.5);
+            EXPECT_NEAR(o1.y(), o0.y(), 0.5);
+            EXPECT_NEAR(ahead1.x(), ahead0.x(), 0.5);
+            EXPECT_NEAR(ahead1.y(), ahead0.y(), 0.5);
+        } else {
+            EXPECT_GT(std::hypot(o1.x() - o0.x(), o1.y() - o0.y()), 50.0);
+        }
+    }
+    libereScenario(s);
+}
