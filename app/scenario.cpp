@@ -83,8 +83,16 @@ Scenario* newScenario(QWidget* parent)
     defauts_mnt(mnt);
     runMntDialog(parent, mnt);
 
-    if (new_mnt(mnt) < 0)
+    const int terrain = new_mnt(mnt);
+    if (terrain < 0)
         return fail(parent, s, "Echec initialisation MNT");
+    if (terrain == 1)
+        // the file chosen was not the terrain built: the user learns it here
+        // rather than from the error stream
+        modal::warning(parent, translated("Terrain"),
+                       translated("Le fichier MNT n'a pas pu être lu :\n%1\n"
+                                  "Le MNT interne des paramètres choisis le remplace.")
+                           .arg(QString::fromLocal8Bit(plainte_loada())));
 
     if (mnt->typeDyn == 1) {
         s->zones = nouvellesZones(nullptr);

@@ -2,7 +2,10 @@
 
 #include "ui_geodialog.h"
 
+#include "rover/confrover.h"
 #include "rover/dynrover.h"
+
+#include <cmath>
 
 // degrees <-> radians as the rest of the settings were made: a
 // single-precision 180 and the double pi
@@ -13,6 +16,17 @@ GeoDialog::GeoDialog(const DynRover* rover, QWidget* parent)
     : QDialog(parent), ui(new Ui::GeoDialog)
 {
     ui->setupUi(this);
+    // the ranges the rover's geometry can be built on: a track of zero width
+    // gives a rover of zero size, and from the inclination limit on the rear
+    // legs have no length left (shown rounded down to the field's decimals)
+    ui->doubleSpinBox_Voie->setMinimum(0.01);
+    const double limite = std::floor(inclinaison_max() * DemiTour / Pi * 100.0) / 100.0;
+    ui->doubleSpinBox_Inclinaison->setMaximum(limite);
+    ui->doubleSpinBox_Voie->setToolTip(tr("Taille (voie en m) : de 0,01 à 99,99 m"));
+    ui->doubleSpinBox_Inclinaison->setToolTip(
+        tr("Inclinaison pivot (dg) : de 0 à %1 ; au-delà, les bras arrière du rover "
+           "n'ont plus de longueur")
+            .arg(limite, 0, 'f', 2));
     ui->doubleSpinBox_Voie->setValue(rover->voie);
     ui->doubleSpinBox_Inclinaison->setValue(rover->inclinaison * DemiTour / Pi);
     if (rover->quadri)

@@ -91,6 +91,38 @@ void MntDialog::on_radioButton_Fichier_toggled(bool checked)
     ui->radioButton_Interne->setChecked(true);
 }
 
+void MntDialog::accept()
+{
+    // the terrain builder needs each maximum beyond its minimum, and the
+    // built-in terrain at least two nodes (half a cell) on each axis
+    const double cellule = ui->doubleSpinBox_dimCell->value();
+    const bool interne = !ui->radioButton_Fichier->isChecked();
+    const struct {
+        QLabel* min;
+        QLabel* max;
+        double etendue;
+    } axes[] = {
+        {ui->label_Xmin, ui->label_Xmax,
+         ui->doubleSpinBox_Xmax->value() - ui->doubleSpinBox_Xmin->value()},
+        {ui->label_Ymin, ui->label_Ymax,
+         ui->doubleSpinBox_Ymax->value() - ui->doubleSpinBox_Ymin->value()},
+    };
+    for (const auto& a : axes) {
+        QString message;
+        if (!(a.etendue > 0.0))
+            message = tr("« %1 » doit dépasser « %2 ».").arg(a.max->text(), a.min->text());
+        else if (interne && a.etendue < 0.5 * cellule)
+            message = tr("« %1 » − « %2 » doit valoir au moins la moitié de « %3 » (%4 m).")
+                          .arg(a.max->text(), a.min->text(), ui->label_dimCell->text())
+                          .arg(0.5 * cellule);
+        if (!message.isEmpty()) {
+            modal::warning(this, tr("Terrain"), message);
+            return;
+        }
+    }
+    QDialog::accept();
+}
+
 void MntDialog::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);

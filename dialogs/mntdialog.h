@@ -23,6 +23,10 @@ public:
     // passes to the record (null when the built-in terrain is selected)
     void litMnt(Mnt* mnt);
 
+    // OK: closes the dialog only when the extent can carry a grid; otherwise
+    // says which field to change and stays open
+    void accept() override;
+
 protected:
     void changeEvent(QEvent* event) override;
 

@@ -19,6 +19,11 @@ RoverDialog::RoverDialog(const DynRover* rover, int periodMs, QWidget* parent)
       travail()
 {
     ui->setupUi(this);
+    // a period of 0 ms would never advance the time: one millisecond is the
+    // shortest the timer can keep
+    ui->spinBox_dtime->setMinimum(1);
+    ui->spinBox_dtime->setToolTip(
+        tr("Période d'affichage/enregistrement (ms) : de 1 à 10000 ms"));
     initRover(rover, periodMs);
     corps = new DynRovDialog(this);
 }

@@ -191,6 +191,18 @@ ConfRover* new_confRover(double voie, double inclinaison, int quadri) {
   return cr;
 }
 
+double inclinaison_max(void) {
+  // the dimensions of a unit rover: the rear main link is
+  // demiVoie - dySteering - (hSteering + lFourche + rayonRoue) tan i and the
+  // bogies' demiVoie - (hSteering + lFourche + rayonRoue) tan i, the sum in
+  // brackets being the nominal height; the rear link vanishes first
+  ConfRover cr = {};
+  geodir_rover(&cr, 1.0, 0.0, 0);
+  const double arriere = atan((cr.demiVoie - cr.dySteering) / cr.hNominale);
+  const double bogie = atan(cr.demiVoie / cr.hNominale);
+  return arriere < bogie ? arriere : bogie;
+}
+
 // ---- forward kinematics ----------------------------------------------------
 
 double solve_quadrilateral(double theta, double a, double b, double c,

@@ -157,6 +157,12 @@ ConfRover* new_confRover(double voie, double inclinaison, int quadri);
 const char* geodir_rover(ConfRover* cr, double voie, double inclinaison,
                          int quadri);
 
+// largest pivot inclination, rad, for which the legs keep a main four-bar
+// link of positive length (the rear supports, pushed inwards by the inclined
+// forks, meet the body's axis beyond it); the same for every track width.
+// geodir_rover fails from this angle on; below it the geometry closes
+double inclinaison_max(void);
+
 // ---- forward kinematics ----------------------------------------------------
 
 // four-bar output angle for the input angle theta and links a, b, c, d;

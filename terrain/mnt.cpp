@@ -19,6 +19,22 @@ struct Ligne {
 
 enum { LigneLue = 1, FinFichier = 0, EchecTampon = -1 };
 
+// the last complaint of the reader, for the program to show; the error
+// stream gets it as it is written
+char plainte[128];
+
+void seplaint(const char* texte)
+{
+    fputs(texte, stderr);
+    const char* t = texte;
+    while (*t == ' ')
+        t++;
+    snprintf(plainte, sizeof plainte, "%s", t);
+    const size_t n = strlen(plainte);
+    if (n > 0 && plainte[n - 1] == '\n')
+        plainte[n - 1] = '\0';
+}
+
 // reads one line, without its line feed, into l; *nul is set when the line
 // holds a zero byte (the rest of the line would be invisible to strtod)
 int litLigne(FILE* f, Ligne* l, bool* nul)
@@ -80,9 +96,9 @@ int valeursLigne(const char* s, int* count, double* out, size_t stride, int max)
 void messageValeur(int etat)
 {
     if (etat == ValeurNonFinie)
-        fputs(" Valeur non finie dans loada() !\n", stderr);
+        seplaint(" Valeur non finie dans loada() !\n");
     else
-        fputs(" Erreur lecture dans loada() !\n", stderr);
+        seplaint(" Erreur lecture dans loada() !\n");
 }
 
 // ---- generation ------------------------------------------------------------
@@ -227,6 +243,8 @@ void defauts_mnt(Mnt* m)
     m->Ymax = 10.0;
 }
 
+const char* plainte_loada(void) { return plainte; }
+
 double* loada(FILE* f, int* nx, int* ny)
 {
     Ligne l = {nullptr, 0};
@@ -234,17 +252,19 @@ double* loada(FILE* f, int* nx, int* ny)
     double* mat = nullptr;
     int nc = 0, nl = 0, etat, lu;
 
+    plainte[0] = '\0';
+
     // counting pass: every line is a row, all rows hold the same count
     rewind(f);
     lu = litLigne(f, &l, &nul);
     if (lu != LigneLue) {
-        fputs("Echec lecture dans loada() !\n", stderr);
+        seplaint("Echec lecture dans loada() !\n");
         goto echec;
     }
     for (; lu == LigneLue; lu = litLigne(f, &l, &nul)) {
         int n;
         if (nul) {
-            fputs(" Erreur lecture dans loada() !\n", stderr);
+            seplaint(" Erreur lecture dans loada() !\n");
             goto echec;
         }
         etat = valeursLigne(l.buf, &n, nullptr, 0, 0);
@@ -253,22 +273,22 @@ double* loada(FILE* f, int* nx, int* ny)
             goto echec;
         }
         if (nl > 0 && n != nc) {
-            fputs(" Nombre de colonnes non constant dans loada() !\n", stderr);
+            seplaint(" Nombre de colonnes non constant dans loada() !\n");
             goto echec;
         }
         nc = n;
         if (nl == 2147483647) {
-            fputs(" Echec allocation dans loada() !\n", stderr);
+            seplaint(" Echec allocation dans loada() !\n");
             goto echec;
         }
         ++nl;
     }
     if (lu == EchecTampon) {
-        fputs("Echec lecture dans loada() !\n", stderr);
+        seplaint("Echec lecture dans loada() !\n");
         goto echec;
     }
     if (nc < 2 || nl < 2) {
-        fputs(" Moins de 2 noeuds sur un axe dans loada() !\n", stderr);
+        seplaint(" Moins de 2 noeuds sur un axe dans loada() !\n");
         goto echec;
     }
 
@@ -276,7 +296,7 @@ double* loada(FILE* f, int* nx, int* ny)
         size_t nn = static_cast<size_t>(nc) * static_cast<size_t>(nl);
         if (nn <= SIZE_MAX / sizeof(double)) mat = static_cast<double*>(malloc(nn * sizeof(double)));
         if (!mat) {
-            fputs(" Echec allocation dans loada() !\n", stderr);
+            seplaint(" Echec allocation dans loada() !\n");
             goto echec;
         }
     }
@@ -288,7 +308,7 @@ double* loada(FILE* f, int* nx, int* ny)
         int n;
         lu = litLigne(f, &l, &nul);
         if (lu != LigneLue || nul) {
-            fputs(" Erreur lecture dans loada() !\n", stderr);
+            seplaint(" Erreur lecture dans loada() !\n");
             goto echec;
         }
         etat = valeursLigne(l.buf, &n, mat + j, static_cast<size_t>(nl), nc);

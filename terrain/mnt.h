@@ -69,6 +69,10 @@ int new_mnt(Mnt* m);
 // be used
 double* loada(FILE* f, int* nx, int* ny);
 
+// the last message of loada, without its line end; empty when its last
+// reading went through
+const char* plainte_loada(void);
+
 // releases the grid of the record and clears its grid fields (nx, ny, arrays)
 void libere_mnt(Mnt* m);
 

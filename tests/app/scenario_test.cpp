@@ -1,12 +1,17 @@
 // Scenario creation: the defaults when every dialog is cancelled, the rover
-// standing on the ground, and a geometry failure reported and refused.
+// standing on the ground, no geometry the dialog lets through that fails, an
+// unreadable terrain file reported.
 #include "support.h"
 
 #include "app/scenario.h"
 #include "dialogs/geodialog.h"
+#include "dialogs/mntdialog.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFile>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -67,21 +72,55 @@ TEST(NewScenario, RoverStandsOnTheGround)
     }
 }
 
-TEST(NewScenario, InvalidGeometryIsReportedAndRefused)
+// whatever is typed into the geometry dialog, the rover it gives is built:
+// a zero track and the inclinations where the legs do not close are out of
+// the fields' ranges
+TEST(NewScenario, GeometryDialogGivesOnlyRoversThatBuild)
 {
+    for (double voie : {0.0, 0.3})
+        for (double incl : {44.67, 45.0, 60.0, 89.0, 99.99})
+            for (bool quadri : {false, true}) {
+                ModalScript script;
+                script.exec = [&](QDialog* d) {
+                    if (GeoDialog* g = qobject_cast<GeoDialog*>(d)) {
+                        g->findChild<QDoubleSpinBox*>("doubleSpinBox_Voie")->setValue(voie);
+                        g->findChild<QDoubleSpinBox*>("doubleSpinBox_Inclinaison")->setValue(incl);
+                        g->findChild<QCheckBox*>("checkBox_FlagQuadri")->setChecked(quadri);
+                        return int(QDialog::Accepted);
+                    }
+                    return int(QDialog::Rejected);
+                };
+                Owned owned(newScenario(nullptr), libereScenario);
+                EXPECT_NE(owned.get(), nullptr) << voie << " " << incl << " " << quadri;
+                EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
+            }
+}
+
+// a terrain file that cannot be read is replaced by the built-in terrain,
+// and the user is told, with the reader's own words
+TEST(NewScenario, UnreadableTerrainFileIsReportedWithItsFallback)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mnt.txt");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("0 1 2\n3 4\n");
+    f.close();
     ModalScript script;
+    script.fileName = path;
     script.exec = [](QDialog* d) {
-        if (GeoDialog* g = qobject_cast<GeoDialog*>(d)) {
-            g->findChild<QDoubleSpinBox*>("doubleSpinBox_Voie")->setValue(0.0);
-            g->findChild<QCheckBox*>("checkBox_FlagQuadri")->setChecked(true);
+        if (MntDialog* m = qobject_cast<MntDialog*>(d)) {
+            m->findChild<QRadioButton*>("radioButton_Fichier")->click();
             return int(QDialog::Accepted);
         }
         return int(QDialog::Rejected);
     };
-    EXPECT_EQ(newScenario(nullptr), nullptr);
-    ASSERT_EQ(script.boxes.size(), 1);
-    EXPECT_TRUE(script.boxes[0].startsWith("In newScenario|Donnees quadrilatere incoherentes"))
-        << script.boxes[0].toStdString();
+    Owned owned(newScenario(nullptr), libereScenario);
+    ASSERT_NE(owned.get(), nullptr);
+    EXPECT_EQ(owned->mnt.nx, 81);  // the built-in grid, -10 to 10 m by 0.25 m
+    EXPECT_EQ(script.boxes, QStringList("Terrain|Le fichier MNT n'a pas pu être lu :\n"
+                                        "Nombre de colonnes non constant dans loada() !\n"
+                                        "Le MNT interne des paramètres choisis le remplace."));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "dialogs/geodialog.h"
 
 #include "dialogs/dialog_support.h"
+#include "rover/confrover.h"
 #include "rover/dynrover.h"
 
 #include <QCheckBox>
@@ -54,13 +55,21 @@ TEST(GeoDialog, OutOfRangeSettingsAreClamped)
     GeoDialog d(rv.r);
     d.litGeo(rv.r);
     EXPECT_DOUBLE_EQ(rv.r->voie, 99.99);
-    EXPECT_DOUBLE_EQ(rv.r->inclinaison, 99.99 * 3.141592653589793 / 180.0);
+    // the inclination stops below the model's limit, 44.676 degrees, at the
+    // field's two decimals
+    EXPECT_DOUBLE_EQ(rv.r->inclinaison, 44.67 * 3.141592653589793 / 180.0);
+    EXPECT_LT(rv.r->inclinaison, inclinaison_max());
+    EXPECT_TRUE(child<QWidget>(&d, "doubleSpinBox_Inclinaison")->toolTip().contains("44.67"));
 
+    // a track of zero width cannot be entered either
     setSpin(&d, "doubleSpinBox_Voie", -1.0);
     setSpin(&d, "doubleSpinBox_Inclinaison", -10.0);
     d.litGeo(rv.r);
-    EXPECT_EQ(rv.r->voie, 0.0);
+    EXPECT_EQ(rv.r->voie, 0.01);
     EXPECT_EQ(rv.r->inclinaison, 0.0);
+    // and the extremes build a rover
+    ConfRover cr = {};
+    EXPECT_EQ(geodir_rover(&cr, 0.01, 44.67 * 3.141592653589793 / 180.0, 1), nullptr);
 }
 
 TEST(GeoDialog, LinkageLabelFollowsTheCheckBox)

@@ -19,6 +19,54 @@ Mnt defaults()
     return m;
 }
 
+// OK keeps the dialog open, with the field to change named, while the
+// extent cannot carry a grid
+TEST(MntDialog, ExtentThatCarriesNoGridIsRefusedByOk)
+{
+    const struct {
+        double xmin, xmax, ymin, ymax, cell;
+        bool file;
+        const char* message;  // null: accepted
+    } rows[] = {
+        {5, 5, -10, 10, 0.25, false, "« X maximal (m) » doit dépasser « X minimal (m) »."},
+        {8, -8, -10, 10, 0.25, true, "« X maximal (m) » doit dépasser « X minimal (m) »."},
+        {-10, 10, 3, -3, 0.25, false, "« Y maximal (m) » doit dépasser « Y minimal (m) »."},
+        {0, 4, 0, 20, 10, false,
+         "« X maximal (m) » − « X minimal (m) » doit valoir au moins la moitié de "
+         "« Dim. cellule (m) » (5 m)."},
+        {0, 5, 0, 20, 10, false, nullptr},
+        {0, 4, 0, 20, 10, true, nullptr},  // a file brings its own cells
+        {-10, 10, -10, 10, 0.25, false, nullptr},
+    };
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "t.txt", "0 1\n1 2\n");
+    for (const auto& r : rows) {
+        Modals modals;
+        Mnt m = defaults();
+        MntDialog d(&m);
+        if (r.file) {
+            modals.fileAnswers << path;
+            click(&d, "radioButton_Fichier");
+        }
+        setSpin(&d, "doubleSpinBox_dimCell", r.cell);
+        setSpin(&d, "doubleSpinBox_Xmin", r.xmin);
+        setSpin(&d, "doubleSpinBox_Xmax", r.xmax);
+        setSpin(&d, "doubleSpinBox_Ymin", r.ymin);
+        setSpin(&d, "doubleSpinBox_Ymax", r.ymax);
+        d.accept();
+        if (r.message) {
+            EXPECT_EQ(d.result(), int(QDialog::Rejected));
+            EXPECT_EQ(modals.boxes, QStringList("Terrain|" + QString(r.message)));
+        } else {
+            EXPECT_EQ(d.result(), int(QDialog::Accepted)) << modals.boxes.join("\n").toStdString();
+            EXPECT_TRUE(modals.boxes.isEmpty());
+            d.litMnt(&m);
+            EXPECT_GE(new_mnt(&m), 0);
+            libere_mnt(&m);
+        }
+    }
+}
+
 TEST(MntDialog, DefaultsComeBackUnchanged)
 {
     Mnt m = defaults();

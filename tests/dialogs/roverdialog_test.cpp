@@ -70,6 +70,12 @@ TEST(RoverDialog, UntouchedDialogReturnsTheDataRoundedToTheirFields)
     period = 0;
     d.litRover(rv.r, &period);
     EXPECT_EQ(period, 40);
+    // the period never reaches 0 ms, where the time would stand still
+    child<QSpinBox>(&d, "spinBox_dtime")->setValue(0);
+    d.litRover(rv.r, &period);
+    EXPECT_EQ(period, 1);
+    child<QSpinBox>(&d, "spinBox_dtime")->setValue(40);
+    d.litRover(rv.r, &period);
     EXPECT_EQ(rv.r->testLibre, 0);
     EXPECT_EQ(rv.r->verbose, 0);
     EXPECT_EQ(rv.r->fdata, nullptr);

@@ -126,6 +126,24 @@ TEST(Geometry, InvalidSizesAreRefusedWithTheirMessage) {
   }
 }
 
+// the inclination limit is where the geometry stops closing, whatever the
+// size and the linkage; 45, 60 and 89 degrees lie beyond it
+TEST(Geometry, InclinationLimitIsWhereTheLegsStopClosing) {
+  const double lim = inclinaison_max();
+  EXPECT_NEAR(lim / kDeg, 44.676, 0.001);
+  for (double v : {0.01, 1.0, 7.5})
+    for (int quadri : {0, 1}) {
+      SCOPED_TRACE(v * 10 + quadri);
+      ConfPtr ok = nouveau(v, lim * (1 - 1e-9), quadri);
+      EXPECT_TRUE(ok);
+      for (double incl : {lim * (1 + 1e-6), 45 * kDeg, 60 * kDeg, 89 * kDeg}) {
+        ConfRover cr = {};
+        EXPECT_STREQ(geodir_rover(&cr, v, incl, quadri),
+                     "Donnees quadrilatere incoherentes");
+      }
+    }
+}
+
 // ---- four-bar legs ---------------------------------------------------------
 
 TEST(FourBar, RatioIsMinusTheDerivativeOfTheOutputAngle) {
