@@ -49,18 +49,43 @@ std::string absolute(const std::string& dir, const std::string& p)
     return d + "/" + p;
 }
 
-// strings that name a file relative to dir are made absolute, so the case
-// files, written elsewhere, still find them
-void absolute_paths(json& v, const std::string& dir)
+// the scenario values that name files; a relative one is taken from the
+// folder of the file it was written in, so it is made absolute before the
+// case files, written elsewhere, take it
+const char* const FileKeys[] = {"/dynamique/donnees", "/dynamique/resultats", "/terrain/fichier",
+                                "/terrain/raster/fichier", "/sol/zones", "/pilotage/commandes",
+                                "/sorties/trajectoire", "/sorties/telemetrie"};
+
+// makes absolute the relative file names of the scenario at or below `under`
+void absolute_paths(json& scenario, const std::string& dir, const std::string& under)
 {
-    if (v.is_string()) {
-        const std::string& s = v.get_ref<const std::string&>();
-        if (!s.empty() && s[0] != '/' && is_file(dir + "/" + s))
-            v = absolute(dir, s);
-    } else if (v.is_structured()) {
-        for (auto& e : v)
-            absolute_paths(e, dir);
+    for (const char* k : FileKeys) {
+        std::string key = k;
+        if (key.compare(0, under.size(), under) != 0 ||
+            (key.size() > under.size() && !under.empty() && key[under.size()] != '/'))
+            continue;
+        json::json_pointer ptr(key);
+        if (!scenario.contains(ptr))
+            continue;
+        json& v = scenario[ptr];
+        if (v.is_string() && !v.get_ref<const std::string&>().empty() &&
+            v.get_ref<const std::string&>()[0] != '/')
+            v = absolute(dir, v.get<std::string>());
     }
+}
+
+// JSON text to a value, refusing nesting deeper than any scenario needs: the
+// value's printing and comparison recurse, and must not exhaust the stack
+const int MaxDepth = 64;
+
+json parse_bounded(std::istream& in, const std::string& where)
+{
+    json j = json::parse(in, [&](int depth, json::parse_event_t, json&) {
+        if (depth > MaxDepth)
+            fault(where, "imbrication de plus de " + std::to_string(MaxDepth) + " niveaux");
+        return true;
+    });
+    return j;
 }
 
 void only_keys(const json& o, const std::string& where, std::initializer_list<const char*> keys)
@@ -116,11 +141,12 @@ std::string path_of(const json& o, const std::string& where, const json& base)
     }
     if (ptr.empty())
         fault(where + ".path", "chemin vide");
-    // the value may be absent from the base, but not the record holding it:
-    // a misspelt record is caught here rather than in every case
-    json::json_pointer parent = ptr.parent_pointer();
-    if (!base.contains(parent) || !base.at(parent).is_object())
-        fault(where + ".path", "\"" + parent.to_string() + "\" n'est pas un objet du scenario de base");
+    // keys left out of the base keep their defaults, so the records on the
+    // way may be missing (they are made); a value that is not a record may not
+    // stand in the way
+    for (json::json_pointer p = ptr.parent_pointer(); !p.empty(); p = p.parent_pointer())
+        if (base.contains(p) && !base.at(p).is_structured())
+            fault(where + ".path", "\"" + p.to_string() + "\" n'est pas un objet du scenario de base");
     return path;
 }
 
@@ -237,7 +263,7 @@ int axis_index(const Campaign& c, const json& p, const std::string& where)
         fault(where, "chemin d'un axe attendu");
     std::string s = pointer_of(p.get<std::string>());
     for (size_t k = 0; k < c.axes.size(); ++k)
-        if (pointer_of(c.axes[k].path) == s)
+        if (c.axes[k].name == p.get<std::string>() || pointer_of(c.axes[k].path) == s)
             return (int)k;
     fault(where, "\"" + p.get<std::string>() + "\" n'est pas un axe de la campagne");
 }
@@ -258,7 +284,7 @@ void parse(const json& j, const std::string& dir, Campaign& c)
         if (!f || !is_file(p))
             fault("base", "fichier de scenario illisible : " + p);
         try {
-            c.base = json::parse(f);
+            c.base = parse_bounded(f, "base");
         } catch (const json::parse_error& e) {
             fault("base", p + " : JSON illisible (" + std::string(e.what()) + ")");
         }
@@ -268,7 +294,7 @@ void parse(const json& j, const std::string& dir, Campaign& c)
     }
     if (!c.base.is_object())
         fault("base", "scenario (objet JSON) ou nom de fichier attendu");
-    absolute_paths(c.base, baseDir);
+    absolute_paths(c.base, baseDir, "");
 
     std::set<std::string> seen;
     auto unique = [&](const std::string& path, const std::string& where) {
@@ -284,11 +310,32 @@ void parse(const json& j, const std::string& dir, Campaign& c)
             std::string w = "axes[" + std::to_string(k) + "]";
             if (!axes[k].is_object())
                 fault(w, "objet attendu");
-            only_keys(axes[k], w, {"path", "values", "from", "to", "step", "count"});
+            only_keys(axes[k], w, {"name", "path", "values", "labels", "from", "to", "step", "count"});
             Axis a;
             a.path = path_of(axes[k], w, c.base);
             unique(a.path, w + ".path");
+            a.name = a.path;
+            if (axes[k].contains("name")) {
+                const json& n = axes[k]["name"];
+                if (!n.is_string() || n.get<std::string>().empty())
+                    fault(w + ".name", "nom attendu");
+                a.name = n.get<std::string>();
+                for (const Axis& o : c.axes)
+                    if (o.name == a.name)
+                        fault(w + ".name", "\"" + a.name + "\" nomme deja un autre axe");
+            }
             a.values = axis_values(axes[k], w);
+            if (axes[k].contains("labels")) {
+                const json& l = axes[k]["labels"];
+                if (!l.is_array() || l.size() != a.values.size())
+                    fault(w + ".labels", "un nom par valeur attendu (" +
+                                             std::to_string(a.values.size()) + ")");
+                for (size_t i = 0; i < l.size(); ++i) {
+                    if (!l[i].is_string() || l[i].get<std::string>().empty())
+                        fault(w + ".labels[" + std::to_string(i) + "]", "nom attendu");
+                    a.labels.push_back(l[i].get<std::string>());
+                }
+            }
             c.axes.push_back(a);
         }
     }
@@ -389,13 +436,13 @@ void parse(const json& j, const std::string& dir, Campaign& c)
     c.dir = dir;
 }
 
-// a swept or drawn value as it goes into a case: a string naming a file
-// relative to the campaign's folder becomes that file's absolute path
-json applied(const json& v, const std::string& dir)
+// sets a swept or drawn value into a case; the file names it holds are taken
+// from the campaign's folder
+void apply(json& scenario, const std::string& path, const json& v, const std::string& dir)
 {
-    json out = v;
-    absolute_paths(out, dir);
-    return out;
+    std::string p = pointer_of(path);
+    scenario[json::json_pointer(p)] = v;
+    absolute_paths(scenario, dir, p);
 }
 
 // splitmix64: spreads a seed over 64 bits
@@ -494,7 +541,8 @@ std::string parse_campaign(const std::string& text, const std::string& dir, Camp
 {
     out = Campaign{};
     try {
-        json j = json::parse(text);
+        std::istringstream in(text);
+        json j = parse_bounded(in, "campagne");
         parse(j, dir, out);
     } catch (const json::parse_error& e) {
         return std::string("JSON illisible (") + e.what() + ")";
@@ -540,13 +588,13 @@ std::vector<Case> expand(const Campaign& c)
                 cs.scenario = c.base;
                 for (size_t k = 0; k < c.axes.size(); ++k) {
                     const json& v = c.axes[k].values[at[k]];
-                    cs.axisValues.push_back(v);
-                    cs.scenario[json::json_pointer(pointer_of(c.axes[k].path))] = applied(v, c.dir);
+                    cs.axisValues.push_back(c.axes[k].labels.empty() ? v : json(c.axes[k].labels[at[k]]));
+                    apply(cs.scenario, c.axes[k].path, v, c.dir);
                 }
                 if (c.drawCount > 0)
                     for (const Draw& dr : c.draws) {
                         json v = draw_value(dr, c.seed, d);
-                        cs.scenario[json::json_pointer(pointer_of(dr.path))] = applied(v, c.dir);
+                        apply(cs.scenario, dr.path, v, c.dir);
                         cs.drawValues.push_back(std::move(v));
                     }
                 if (!c.repetitionSeed.empty()) {

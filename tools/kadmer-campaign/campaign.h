@@ -17,8 +17,10 @@ using json = nlohmann::json;
 
 // one swept scenario value: every value of the list, in order
 struct Axis {
-    std::string path;          // as written in the file ("/terrain/seed" or "terrain.seed")
+    std::string path;          // as written in the file ("/terrain/graine" or "terrain.graine")
+    std::string name;          // its column in the tables: given, or the path
     std::vector<json> values;  // at least one
+    std::vector<std::string> labels;  // names shown for the values in tables and pictures, or none
 };
 
 // one scenario value drawn at random for each draw
@@ -57,7 +59,7 @@ struct Campaign {
 struct Case {
     int index = 0;
     json scenario;                 // complete scenario file content
-    std::vector<json> axisValues;  // one per axis
+    std::vector<json> axisValues;  // one per axis, or its label when the axis names its values
     std::vector<json> drawValues;  // one per draw (empty without draws)
     int draw = 0;                  // draw number, from 0
     int repetition = 0;            // repetition number, from 0

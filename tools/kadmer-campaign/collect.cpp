@@ -154,9 +154,28 @@ Grid grid_of(const Table& t, const std::string& figure, int ax, int ay)
     };
     g.xName.push_back(t.axes[ax]);
     labels(ax, g.x);
+    // the row's place along y: the second axis, or the line of the other axes
+    std::vector<std::string> rowY(t.rows.size());
     if (ay >= 0) {
         g.yName.push_back(t.axes[ay]);
         labels(ay, g.y);
+        for (size_t r = 0; r < t.rows.size(); ++r)
+            rowY[r] = t.rows[r].axes[ay];
+    } else {
+        std::vector<std::string> lines;
+        for (size_t r = 0; r < t.rows.size(); ++r) {
+            std::string name;
+            for (size_t k = 0; k < t.axes.size(); ++k)
+                if ((int)k != ax)
+                    name += (name.empty() ? "" : ", ") + t.axes[k] + " = " + t.rows[r].axes[k];
+            rowY[r] = name;
+            if (std::find(lines.begin(), lines.end(), name) == lines.end())
+                lines.push_back(name);
+        }
+        if (lines.size() > 1 && lines.size() <= 8)
+            g.y = lines;
+        else
+            std::fill(rowY.begin(), rowY.end(), std::string());
     }
     bool numeric = true;
     for (const std::string& s : g.x) {
@@ -169,12 +188,13 @@ Grid grid_of(const Table& t, const std::string& figure, int ax, int ay)
     size_t ny = std::max<size_t>(1, g.y.size());
     std::vector<double> sum(g.x.size() * ny, 0.0);
     std::vector<int> n(sum.size(), 0);
-    for (const Row& r : t.rows) {
+    for (size_t k = 0; k < t.rows.size(); ++k) {
+        const Row& r = t.rows[k];
         double v;
         if (fi < 0 || r.status != "ok" || !to_number(r.figures[fi], v))
             continue;
         size_t i = std::find(g.x.begin(), g.x.end(), r.axes[ax]) - g.x.begin();
-        size_t j = ay >= 0 ? std::find(g.y.begin(), g.y.end(), r.axes[ay]) - g.y.begin() : 0;
+        size_t j = g.y.empty() ? 0 : std::find(g.y.begin(), g.y.end(), rowY[k]) - g.y.begin();
         sum[j * g.x.size() + i] += v;
         n[j * g.x.size() + i] += 1;
     }

@@ -34,11 +34,13 @@ std::string gather(const std::string& dir, Table& t);
 std::string csv_text(const Table& t);
 
 // mean of a figure over the "ok" cases of each cell of one or two axes, in
-// the order of the axes' values; NaN where no case gives it
+// the order of the axes' values; NaN where no case gives it. Over one axis,
+// the cases are told apart by the values of the other axes (one line each)
+// when those make at most 8 lines.
 struct Grid {
     std::string figure;
-    std::vector<std::string> xName, yName;  // axis path (one each; yName empty for a line)
-    std::vector<std::string> x, y;          // value labels
+    std::vector<std::string> xName, yName;  // axis name (one each; yName empty for a line)
+    std::vector<std::string> x, y;          // value labels; y: the lines' names over one axis
     std::vector<double> xNum;               // x values as numbers, when all are
     std::vector<double> v;                  // x.size() * max(1, y.size()), x fastest
 };

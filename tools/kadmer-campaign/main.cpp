@@ -180,6 +180,9 @@ int main(int argc, char** argv)
     m = read_manifest(out, manifest);
     if (!m.empty())
         return say_bad(m);
+    m = preflight(out, manifest);
+    if (!m.empty())
+        return say_bad(m);
     std::vector<int> todo = pending(out, manifest, retry);
     std::fprintf(stderr, "%zu cas, %zu deja faits, %zu a lancer\n", cases.size(),
                  cases.size() - todo.size(), todo.size());

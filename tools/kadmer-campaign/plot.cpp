@@ -9,6 +9,7 @@
 #include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
@@ -72,22 +73,33 @@ QCategoryAxis* cell_axis(const std::vector<std::string>& labels, const QString& 
 
 void line_chart(QChart* chart, const Grid& g)
 {
-    auto* line = new QLineSeries;
-    auto* dots = new QScatterSeries;
-    dots->setMarkerSize(9);
     bool numeric = !g.xNum.empty();
+    size_t lines = std::max<size_t>(1, g.y.size());
     double lo = INFINITY, hi = -INFINITY;
-    for (size_t i = 0; i < g.x.size(); ++i) {
-        double x = numeric ? g.xNum[i] : (double)i;
-        if (!std::isfinite(g.v[i]))
-            continue;
-        line->append(x, g.v[i]);
-        dots->append(x, g.v[i]);
-        lo = std::min(lo, g.v[i]);
-        hi = std::max(hi, g.v[i]);
+    std::vector<QXYSeries*> all;
+    for (size_t j = 0; j < lines; ++j) {
+        auto* line = new QLineSeries;
+        auto* dots = new QScatterSeries;
+        dots->setMarkerSize(9);
+        QString name = g.y.empty() ? QString() : QString::fromStdString(g.y[j]);
+        line->setName(name);
+        for (size_t i = 0; i < g.x.size(); ++i) {
+            double v = g.v[j * g.x.size() + i];
+            double x = numeric ? g.xNum[i] : (double)i;
+            if (!std::isfinite(v))
+                continue;
+            line->append(x, v);
+            dots->append(x, v);
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        chart->addSeries(line);
+        chart->addSeries(dots);
+        dots->setColor(line->color());
+        chart->legend()->markers(dots).first()->setVisible(false);
+        all.push_back(line);
+        all.push_back(dots);
     }
-    chart->addSeries(line);
-    chart->addSeries(dots);
     QString xTitle = QString::fromStdString(g.xName[0]);
     QAbstractAxis* ax;
     if (numeric) {
@@ -96,6 +108,7 @@ void line_chart(QChart* chart, const Grid& g)
         double b = *std::max_element(g.xNum.begin(), g.xNum.end());
         double pad = b > a ? 0.05 * (b - a) : 1.0;
         v->setRange(a - pad, b + pad);
+        v->applyNiceNumbers();
         v->setTitleText(xTitle);
         ax = v;
     } else {
@@ -108,14 +121,18 @@ void line_chart(QChart* chart, const Grid& g)
     }
     double pad = hi > lo ? 0.08 * (hi - lo) : std::max(1e-9, 0.1 * std::fabs(hi));
     ay->setRange(lo - pad, hi + pad);
+    ay->applyNiceNumbers();
     ay->setTitleText(QString::fromStdString(g.figure));
     chart->addAxis(ax, Qt::AlignBottom);
     chart->addAxis(ay, Qt::AlignLeft);
-    for (QAbstractSeries* s : chart->series()) {
+    for (QXYSeries* s : all) {
         s->attachAxis(ax);
         s->attachAxis(ay);
     }
-    chart->legend()->hide();
+    if (g.y.empty())
+        chart->legend()->hide();
+    else
+        chart->legend()->setAlignment(Qt::AlignBottom);
 }
 
 void heat_chart(QChartView& view, QChart* chart, const Grid& g)
@@ -151,7 +168,7 @@ void heat_chart(QChartView& view, QChart* chart, const Grid& g)
             cell->attachAxis(ay);
         }
     chart->legend()->hide();
-    chart->setMargins(QMargins(10, 10, 110, 10));
+    chart->setMargins(QMargins(10, 10, 140, 10));
     settle(view);
 
     // the values written in their cells, dark on light cells and light on dark
@@ -195,13 +212,14 @@ std::string plot_png(const Grid& g, const std::string& path)
     chart->setBackgroundBrush(Qt::white);
     chart->setBackgroundRoundness(0);
     QString title = QString::fromStdString(g.figure);
-    title += g.y.empty() ? QString(" selon %1").arg(QString::fromStdString(g.xName[0]))
-                         : QString(" selon %1 et %2")
-                               .arg(QString::fromStdString(g.xName[0]),
-                                    QString::fromStdString(g.yName[0]));
+    if (g.yName.empty())
+        title += QString(" selon %1").arg(QString::fromStdString(g.xName[0]));
+    else
+        title += QString(" selon %1 et %2")
+                     .arg(QString::fromStdString(g.xName[0]), QString::fromStdString(g.yName[0]));
     title += " (moyenne des cas reussis)";
     chart->setTitle(title);
-    if (g.y.empty()) {
+    if (g.yName.empty()) {
         line_chart(chart, g);
         settle(view);
     } else {

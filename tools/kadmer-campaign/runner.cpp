@@ -146,23 +146,44 @@ struct Child {
     bool killed = false;  // ended by us for passing its time limit
 };
 
-std::vector<std::string> command_of(const std::string& dir, const json& m, int i)
+// the command of a case; what it writes goes beside its scenario (out is the
+// name without extension), or nowhere for an empty out: files named in the
+// scenario would otherwise be written by every case at once
+std::vector<std::string> command_of(const json& m, const std::string& scenario, const std::string& out)
 {
-    std::vector<std::string> args{m.at("sim").get<std::string>(), "--scenario",
-                                  case_file(dir, i, ".json")};
+    std::vector<std::string> args{m.at("sim").get<std::string>(), "--scenario", scenario};
     for (const json& a : m.at("sim_args"))
         args.push_back(a.get<std::string>());
-    if (m.at("trajectories").get<bool>()) {
-        args.push_back("-o");
-        args.push_back(case_file(dir, i, ".traj"));
+    auto to = [&](const char* ext) { return out.empty() ? std::string("/dev/null") : out + ext; };
+    args.push_back("-o");
+    args.push_back(m.at("trajectories").get<bool>() ? to(".traj") : "/dev/null");
+    json s;
+    try {
+        std::ifstream f(scenario);
+        s = json::parse(f);
+    } catch (const json::exception&) {
+        return args;  // kadmer-sim says what is wrong with it
+    }
+    auto named = [&](const char* key) {
+        json::json_pointer p(key);
+        return s.contains(p) && s.at(p).is_string();
+    };
+    if (named("/sorties/telemetrie")) {
+        args.push_back("--telemetry");
+        args.push_back(to(".telemetry.csv"));
+    }
+    if (named("/dynamique/resultats")) {
+        args.push_back("--results");
+        args.push_back(to(".trace"));
     }
     return args;
 }
 
 bool start(const std::string& dir, const json& m, int i, Child& c)
 {
-    std::vector<std::string> args = command_of(dir, m, i);
-    std::string out = case_file(dir, i, ".out"), err = case_file(dir, i, ".err");
+    std::string base = case_file(dir, i, "");
+    std::vector<std::string> args = command_of(m, base + ".json", base);
+    std::string out = base + ".out", err = base + ".err";
     std::remove(case_file(dir, i, ".result").c_str());
     pid_t pid = ::fork();
     if (pid < 0)
@@ -352,7 +373,7 @@ std::string prepare(const std::string& dir, const Campaign& c, const std::vector
     m["trajectories"] = c.trajectories;
     json axes = json::array(), draws = json::array(), plots = json::array();
     for (const Axis& a : c.axes)
-        axes.push_back(a.path);
+        axes.push_back(a.name);
     for (const Draw& d : c.draws)
         draws.push_back(d.path);
     for (const Plot& p : c.plots)
@@ -379,6 +400,49 @@ std::string prepare(const std::string& dir, const Campaign& c, const std::vector
     m["cases"] = list;
     if (!write_file(dir + "/cases.json", m.dump(1) + "\n"))
         return dir + "/cases.json : ecriture impossible (" + std::strerror(errno) + ")";
+    return "";
+}
+
+std::string preflight(const std::string& dir, const json& manifest)
+{
+    if (manifest.at("cases").empty())
+        return "";
+    json s;
+    {
+        std::ifstream f(case_file(dir, 0, ".json"));
+        try {
+            s = json::parse(f);
+        } catch (const json::exception& e) {
+            return case_file(dir, 0, ".json") + " : illisible (" + e.what() + ")";
+        }
+    }
+    s["duree"] = 0;
+    std::string check = dir + "/cases/verification.json";
+    if (!write_file(check, s.dump(2) + "\n"))
+        return check + " : ecriture impossible";
+    std::string cmd;
+    for (const std::string& a : command_of(manifest, check, "")) {
+        cmd += "'";
+        for (char ch : a)
+            cmd += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+        cmd += "' ";
+    }
+    cmd += "</dev/null 2>&1 >/dev/null";
+    std::string err;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return "kadmer-sim impossible a lancer";
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        err.append(buf, n);
+    int st = ::pclose(p);
+    std::remove(check.c_str());
+    // its messages name the first case's file, of which the check is a copy
+    for (size_t at = err.find(check); at != std::string::npos; at = err.find(check, at))
+        err.replace(at, check.size(), case_file(dir, 0, ".json"));
+    if (WIFEXITED(st) && WEXITSTATUS(st) == 2)
+        return "kadmer-sim refuse le scenario du premier cas : " + tail_of(err);
     return "";
 }
 

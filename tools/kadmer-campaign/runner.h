@@ -40,6 +40,11 @@ std::string case_file(const std::string& dir, int i, const char* ext);
 std::string prepare(const std::string& dir, const Campaign& c, const std::vector<Case>& cases,
                     const std::string& sim);
 
+// runs kadmer-sim on the first case for no time: a file it refuses (a
+// misspelt key, a value out of range) is reported before any case runs;
+// returns an empty string or the message
+std::string preflight(const std::string& dir, const json& manifest);
+
 // reads the manifest; returns an empty string or the message
 std::string read_manifest(const std::string& dir, json& manifest);
 
