@@ -6,6 +6,8 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <climits>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace campaign {
@@ -36,8 +38,13 @@ std::string folder_of(const std::string& path)
     return s == 0 ? "/" : path.substr(0, s);
 }
 
+// an absolute name; for a file that exists, its canonical name, so that one
+// file reached through links gives one scenario content
 std::string absolute(const std::string& dir, const std::string& p)
 {
+    char real[PATH_MAX];
+    if (::realpath((p.empty() || p[0] == '/' ? p : dir + "/" + p).c_str(), real))
+        return real;
     if (!p.empty() && p[0] == '/')
         return p;
     std::string d = dir;
