@@ -18,7 +18,7 @@ mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 export SLURM_CONF=$dir/slurm.conf
 
-pid_of() { [ -s "$1" ] && cat "$1" || true; }
+pid_of() { cat "$1" 2>/dev/null || true; }
 
 # waits up to $2 tenths of a second for a PID to end
 wait_gone() {
@@ -38,6 +38,8 @@ stop() {
   for f in slurmd.pid slurmctld.pid munged.pid; do
     pid=$(pid_of "$dir/$f")
     [ -n "$pid" ] || continue
+    # the Slurm daemons end on the shutdown request, munged on its signal
+    [ $f = munged.pid ] && kill "$pid" 2>/dev/null
     if ! wait_gone "$pid" 50; then
       kill "$pid" 2>/dev/null || true
       wait_gone "$pid" 30 || kill -9 "$pid" 2>/dev/null || true
