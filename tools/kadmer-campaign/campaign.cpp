@@ -381,6 +381,35 @@ void parse(const json& j, const std::string& dir, Campaign& c)
         }
     }
 
+    // every value set lands in the base as is: no path inside another one
+    // (the outer value would replace the record of the inner one), and each
+    // path can be followed in the base (array positions are numbers)
+    struct Target {
+        std::string ptr, where;
+        json sample;
+    };
+    std::vector<Target> targets;
+    for (size_t k = 0; k < c.axes.size(); ++k)
+        targets.push_back({pointer_of(c.axes[k].path), "axes[" + std::to_string(k) + "].path",
+                           c.axes[k].values[0]});
+    for (size_t k = 0; k < c.draws.size(); ++k)
+        targets.push_back({pointer_of(c.draws[k].path), "draws.values[" + std::to_string(k) + "].path",
+                           draw_value(c.draws[k], c.seed, 0)});
+    if (!c.repetitionSeed.empty())
+        targets.push_back({pointer_of(c.repetitionSeed), "repetitions.seed_path", 1});
+    for (const Target& a : targets) {
+        for (const Target& b : targets)
+            if (b.ptr.size() > a.ptr.size() && b.ptr.compare(0, a.ptr.size(), a.ptr) == 0 &&
+                b.ptr[a.ptr.size()] == '/')
+                fault(b.where, "\"" + b.ptr + "\" est dans \"" + a.ptr + "\", deja balaye ou tire");
+        json trial = c.base;
+        try {
+            trial[json::json_pointer(a.ptr)] = a.sample;
+        } catch (const json::exception&) {
+            fault(a.where, "\"" + a.ptr + "\" ne mene a aucune valeur du scenario de base");
+        }
+    }
+
     long cases = (long)std::max(c.drawCount, 1) * c.repetitions;
     for (const Axis& a : c.axes) {
         cases *= (long)a.values.size();
