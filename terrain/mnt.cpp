@@ -384,6 +384,33 @@ int new_mnt(Mnt* m)
     return resultat;
 }
 
+int new_mnt_grille(Mnt* m, const double* b, int nx, int ny)
+{
+    if (!std::isfinite(m->Xmin) || !std::isfinite(m->Xmax) || !std::isfinite(m->Ymin)
+        || !std::isfinite(m->Ymax) || !(m->Xmax > m->Xmin) || !(m->Ymax > m->Ymin)) {
+        fputs("Etendue du MNT invalide : Xmax et Ymax doivent depasser Xmin et Ymin\n", stderr);
+        return -2;
+    }
+    if (!std::isfinite(m->coefH) || !std::isfinite(m->hBosses)) {
+        fputs("Coefficient en Z ou hauteur des bosses du MNT non fini\n", stderr);
+        return -2;
+    }
+    if (!b || nx < 2 || ny < 2) {
+        fputs("Dimensions du MNT invalides : moins de 2 noeuds sur un axe\n", stderr);
+        return -2;
+    }
+    if (!alloueGrille(m, nx, ny)) {
+        fputs("Echec allocation pour le MNT\n", stderr);
+        return -1;
+    }
+    m->dx = (m->Xmax - m->Xmin) / (nx - 1);
+    m->dy = (m->Ymax - m->Ymin) / (ny - 1);
+    const size_t nn = static_cast<size_t>(nx) * ny;
+    for (size_t k = 0; k < nn; ++k) m->h[k] = m->coefH * b[k];
+    finitGrille(m);
+    return 0;
+}
+
 void libere_mnt(Mnt* m)
 {
     free(m->h);

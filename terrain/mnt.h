@@ -63,6 +63,14 @@ void defauts_mnt(Mnt* m);
 // are overwritten: release a previous grid with libere_mnt first
 int new_mnt(Mnt* m);
 
+// builds the grid from a matrix of base heights b (X-major, nx*ny, before
+// coefH) over the record's extent, as new_mnt does with a file's values:
+// coefH, bumps, differences and normals; b stays the caller's. Returns 0 when
+// built, -1 when memory is exhausted, -2 when the extent, the coefficients
+// or fewer than 2 nodes on an axis give no usable grid (no grid then); every
+// complaint goes to the error stream. Release a previous grid first
+int new_mnt_grille(Mnt* m, const double* b, int nx, int ny);
+
 // reads a terrain file (one line per row along Y, one number per node along
 // X) into a new X-major matrix of nx*ny doubles that the caller frees;
 // returns null, the message written to the error stream, when the file cannot

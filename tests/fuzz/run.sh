@@ -6,7 +6,7 @@
 #
 #   tests/fuzz/run.sh [seconds per target, default 5] [reader...]
 #
-# Readers: mnt dynrover zonesol trajfile trajblock scenario campaign (all by default). The build
+# Readers: mnt dynrover zonesol trajfile trajblock scenario campaign dem (all by default). The build
 # folder is build-fuzz at the top of the tree (KADMER_FUZZ_BUILD overrides
 # it); inputs the fuzzer finds go to its corpus/<reader>/, never into the
 # source tree. dict/<reader>.dict, when present, gives the fuzzer the tokens
@@ -18,7 +18,7 @@ top=$(cd "$here/../.." && pwd)
 seconds=${1:-5}
 [ $# -gt 0 ] && shift
 readers=("$@")
-[ ${#readers[@]} -eq 0 ] && readers=(mnt dynrover zonesol trajfile trajblock scenario campaign)
+[ ${#readers[@]} -eq 0 ] && readers=(mnt dynrover zonesol trajfile trajblock scenario campaign dem)
 build=${KADMER_FUZZ_BUILD:-$top/build-fuzz}
 
 nice cmake -S "$here" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
