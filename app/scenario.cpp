@@ -83,7 +83,8 @@ Scenario* newScenario(QWidget* parent)
     defauts_mnt(mnt);
     runMntDialog(parent, mnt);
 
-    const int terrain = new_mnt(mnt);
+    // a raster's grid comes already read from the terrain dialog
+    const int terrain = mnt->h ? 0 : new_mnt(mnt);
     if (terrain < 0)
         return fail(parent, s, "Echec initialisation MNT");
     if (terrain == 1)

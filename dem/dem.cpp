@@ -149,6 +149,33 @@ void metresParDegre(const OGRSpatialReference* srs, double lat, double* mLon, do
     *mLon = *mLat * std::cos(lat * M_PI / 180.0);
 }
 
+// pixel sizes and coordinates of a ground someone drives on: from a tenth of
+// a millimetre to a hundred kilometres, within a million kilometres of the
+// origin, degrees within the sphere
+bool verifieEchelle(const double gt[6], const OGRSpatialReference* srs, std::string* message)
+{
+    double res, lim;
+    if (srs && srs->IsGeographic()) {
+        double mLon, mLat;
+        metresParDegre(srs, 0.0, &mLon, &mLat);
+        res = std::min(gt[1], std::fabs(gt[5])) * mLat;
+        lim = 720.0;
+    } else {
+        const double u = metresParUnite(srs);
+        res = std::min(gt[1], std::fabs(gt[5])) * u;
+        lim = 1.0e9 / u;
+    }
+    if (!(res >= 1.0e-4 && res <= 1.0e5)) {
+        *message = format("Résolution du MNT hors limites : %g m par pixel (de 0,0001 à 100 000 m attendu)", res);
+        return false;
+    }
+    if (!(std::fabs(gt[0]) <= lim && std::fabs(gt[3]) <= lim)) {
+        *message = format("Géoréférencement du MNT hors limites : origine (%g, %g)", gt[0], gt[3]);
+        return false;
+    }
+    return true;
+}
+
 // ---- reading a north-up window --------------------------------------------
 
 struct Lecture {
@@ -478,7 +505,12 @@ bool dem_est_raster(const char* chemin)
     if (texte && !xyz) return false;
     initialise();
     ErreursGdal silence;
-    return GDALIdentifyDriverEx(chemin, GDAL_OF_RASTER, nullptr, nullptr) != nullptr;
+    if (GDALIdentifyDriverEx(chemin, GDAL_OF_RASTER, nullptr, nullptr) != nullptr) return true;
+    // binary bytes no format claims: an unknown raster rather than a text
+    bool binaire = false;
+    for (size_t k = 0; k < n && !binaire; ++k)
+        binaire = tete[k] < 0x20 && !std::strchr("\t\r\n\f\v", tete[k]);
+    return binaire;
 }
 
 bool dem_info(const char* chemin, DemInfo* info, std::string* message)
@@ -491,6 +523,7 @@ bool dem_info(const char* chemin, DemInfo* info, std::string* message)
     bool sansGeo = false;
     if (!verifie(ds.get(), gt, &sansGeo, message)) return false;
     const OGRSpatialReference* srs = ds->GetSpatialRef();
+    if (!verifieEchelle(gt, srs, message)) return false;
     info->largeur = ds->GetRasterXSize();
     info->hauteur = ds->GetRasterYSize();
     info->bandes = ds->GetRasterCount();
@@ -555,6 +588,7 @@ int dem_charge(const char* chemin, const DemFenetre& fenetre, double coefH, Mnt*
     bool sansGeo = false;
     if (!verifie(ds.get(), gt, &sansGeo, message)) return 1;
     const OGRSpatialReference* srs = ds->GetSpatialRef();
+    if (!verifieEchelle(gt, srs, message)) return 1;
     std::string notes;
     if (sansGeo)
         notes += "MNT sans géoréférencement : pixels de 1 m, la première ligne au nord\n";

@@ -3,10 +3,13 @@
 #include "ui_mntdialog.h"
 
 #include "app/modal.h"
+#include "dem/dem.h"
 #include "terrain/mnt.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressDialog>
 
 // pages of the stacked widget
 enum { PageFichier = 0, PageInterne = 1 };
@@ -16,6 +19,8 @@ MntDialog::MntDialog(const Mnt* mnt, QWidget* parent)
 {
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(PageInterne);
+    ui->groupBox_Raster->hide();
+    defauts_mnt(&grille);
 
     ui->comboBox_TypeMNT->setCurrentIndex(mnt->typeMNT);
     ui->comboBox_TypeMNT->setMaxCount(3);
@@ -34,6 +39,7 @@ MntDialog::MntDialog(const Mnt* mnt, QWidget* parent)
 MntDialog::~MntDialog()
 {
     oublieFichier();
+    libere_mnt(&grille);
     delete ui;
 }
 
@@ -52,6 +58,142 @@ void MntDialog::litMnt(Mnt* mnt)
     mnt->fichier = fichier;
     // the record (and the terrain builder behind it) now owns the stream
     fichierRemis = fichier != nullptr;
+    if (grille.h) {
+        // the grid read from the raster, built with this form's coefH and
+        // bumps, goes to the record with its extent and spacings
+        mnt->nx = grille.nx;
+        mnt->ny = grille.ny;
+        mnt->h = grille.h;
+        mnt->dzx = grille.dzx;
+        mnt->dzy = grille.dzy;
+        mnt->dzxy = grille.dzxy;
+        mnt->normale = grille.normale;
+        mnt->dx = grille.dx;
+        mnt->dy = grille.dy;
+        mnt->Xmin = grille.Xmin;
+        mnt->Xmax = grille.Xmax;
+        mnt->Ymin = grille.Ymin;
+        mnt->Ymax = grille.Ymax;
+        mnt->zmin = grille.zmin;
+        mnt->zmax = grille.zmax;
+        grille.h = nullptr;
+        grille.nx = grille.ny = 0;
+    }
+}
+
+// with a raster chosen, reads its window: false, after the box that says
+// why, when it cannot be used
+bool MntDialog::litRaster()
+{
+    if (rasterChemin.isEmpty() || !ui->radioButton_Fichier->isChecked())
+        return true;
+    libere_mnt(&grille);
+    grille.hBosses = ui->doubleSpinBox_hBosses->value();
+    DemFenetre f = dem_fenetre_defaut();
+    f.cx = ui->doubleSpinBox_CentreX->value();
+    f.cy = ui->doubleSpinBox_CentreY->value();
+    f.taille = ui->doubleSpinBox_Taille->value();
+    f.pas = ui->doubleSpinBox_Pas->value();
+
+    // a long read shows its progress and can be stopped
+    QProgressDialog progres(tr("Lecture du MNT %1...").arg(QFileInfo(rasterChemin).fileName()), tr("Annuler"),
+                            0, 1000, this);
+    progres.setWindowModality(Qt::WindowModal);
+    progres.setMinimumDuration(400);
+    auto suit = [](double fraction, void* arg) -> bool {
+        QProgressDialog* p = static_cast<QProgressDialog*>(arg);
+        p->setValue(static_cast<int>(fraction * 1000.0));
+        QApplication::processEvents();
+        return !p->wasCanceled();
+    };
+    std::string message;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int r = dem_charge(QFile::encodeName(rasterChemin).constData(), f, ui->doubleSpinBox_coefH->value(),
+                             &grille, &message, suit, &progres);
+    QApplication::restoreOverrideCursor();
+    progres.reset();
+    const QString texte = QString::fromStdString(message);
+    if (r != 0) {
+        modal::critical(this, tr("MNT raster"), texte, QMessageBox::Ok);
+        return false;
+    }
+    std::fputs((message + "\n").c_str(), stderr);
+    // what was read goes first; any further line is a warning the user sees
+    if (texte.contains(QLatin1Char('\n')))
+        modal::warning(this, tr("MNT raster"), texte, QMessageBox::Ok);
+    return true;
+}
+
+// the page of a raster: its CRS and resolution, a window on its centre
+bool MntDialog::choisitRaster(const QString& nom)
+{
+    DemInfo info;
+    std::string message;
+    if (!dem_info(QFile::encodeName(nom).constData(), &info, &message)) {
+        modal::critical(this, tr("MNT raster"), QString::fromStdString(message), QMessageBox::Ok);
+        return false;
+    }
+    rasterChemin = nom;
+    const bool geo = info.geographique;
+    const QString scr = info.scr.empty() ? tr("aucun (coordonnées en mètres)") : QString::fromStdString(info.scr);
+    const QString unite = QString::fromStdString(info.unite);
+    QString res = geo ? tr("%1 x %2 %3 (environ %4 m)").arg(info.resX, 0, 'g', 4).arg(info.resY, 0, 'g', 4)
+                            .arg(unite).arg(info.resMetres, 0, 'g', 4)
+                      : tr("%1 x %2 %3").arg(info.resX, 0, 'g', 6).arg(info.resY, 0, 'g', 6).arg(unite);
+    ui->label_Scr->setText(tr("SCR : %1\n%2 x %3 pixels (%4), résolution %5")
+                               .arg(scr)
+                               .arg(info.largeur)
+                               .arg(info.hauteur)
+                               .arg(QString::fromStdString(info.pilote))
+                               .arg(res));
+    ui->label_CentreX->setText(geo ? tr("Centre longitude (°)") : tr("Centre X (%1)").arg(unite));
+    ui->label_CentreY->setText(geo ? tr("Centre latitude (°)") : tr("Centre Y (%1)").arg(unite));
+    ui->doubleSpinBox_CentreX->setDecimals(geo ? 7 : 2);
+    ui->doubleSpinBox_CentreY->setDecimals(geo ? 7 : 2);
+    ui->doubleSpinBox_CentreX->setValue(info.cx);
+    ui->doubleSpinBox_CentreY->setValue(info.cy);
+    // a window the rover crosses in minutes, or the whole raster when smaller
+    ui->doubleSpinBox_Taille->setValue(std::min(info.etendue, 200.0));
+    ui->doubleSpinBox_Pas->setValue(0.0);
+    ui->doubleSpinBox_hBosses->setValue(0.0);  // heights as the raster gives them
+    for (QDoubleSpinBox* e : {ui->doubleSpinBox_Xmin, ui->doubleSpinBox_Xmax, ui->doubleSpinBox_Ymin,
+                              ui->doubleSpinBox_Ymax}) {
+        e->setRange(-1.0e7, 1.0e7);
+        e->setEnabled(false);
+    }
+    on_doubleSpinBox_Taille_valueChanged(ui->doubleSpinBox_Taille->value());
+    ui->groupBox_Raster->show();
+    return true;
+}
+
+// the extent fields follow the window while a raster is chosen
+void MntDialog::on_doubleSpinBox_Taille_valueChanged(double taille)
+{
+    if (rasterChemin.isEmpty())
+        return;
+    ui->doubleSpinBox_Xmin->setValue(-0.5 * taille);
+    ui->doubleSpinBox_Xmax->setValue(0.5 * taille);
+    ui->doubleSpinBox_Ymin->setValue(-0.5 * taille);
+    ui->doubleSpinBox_Ymax->setValue(0.5 * taille);
+}
+
+void MntDialog::oublieRaster()
+{
+    if (rasterChemin.isEmpty())
+        return;
+    rasterChemin.clear();
+    libere_mnt(&grille);
+    ui->groupBox_Raster->hide();
+    for (QDoubleSpinBox* e : {ui->doubleSpinBox_Xmin, ui->doubleSpinBox_Xmax, ui->doubleSpinBox_Ymin,
+                              ui->doubleSpinBox_Ymax}) {
+        e->setEnabled(true);
+        e->setValue(qBound(-100.0, e->value(), 100.0));
+        e->setRange(-100.0, e == ui->doubleSpinBox_Ymax ? 99.99 : 100.0);
+    }
+    ui->doubleSpinBox_Xmin->setValue(-10.0);
+    ui->doubleSpinBox_Xmax->setValue(10.0);
+    ui->doubleSpinBox_Ymin->setValue(-10.0);
+    ui->doubleSpinBox_Ymax->setValue(10.0);
 }
 
 // drops the chosen file; a stream nobody else holds is closed, since nothing
@@ -68,17 +210,30 @@ void MntDialog::on_radioButton_Fichier_toggled(bool checked)
 {
     if (!checked) {
         oublieFichier();
+        oublieRaster();
         ui->label_NomFichier->setText(tr("Inconnu"));
         ui->stackedWidget->setCurrentIndex(PageInterne);
         return;
     }
 
     ui->stackedWidget->setCurrentIndex(PageFichier);
-    const QString nom =
-        modal::getOpenFileName(nullptr, tr("Ouvrir un fichier MNT existant ?"), ".", QString());
+    // every file is listed; the format is told from the content, not the name
+    const QString nom = modal::getOpenFileName(
+        nullptr, tr("Ouvrir un fichier MNT existant ?"), ".",
+        tr("Tous les fichiers (*);;Matrice de hauteurs (*.txt *.mnt *.dat);;"
+           "MNT raster (*.tif *.tiff *.img *.asc *.dem *.hgt *.vrt *.jp2 *.nc *.grd *.png)"));
     if (!nom.isEmpty()) {
         oublieFichier();
-        fichier = fopen(QFile::encodeName(nom).constData(), "rt");
+        oublieRaster();
+        if (dem_est_raster(QFile::encodeName(nom).constData())) {
+            // a raster that cannot be used has said why
+            if (choisitRaster(nom)) {
+                ui->label_NomFichier->setText(QFileInfo(nom).fileName());
+                return;
+            }
+        } else {
+            fichier = fopen(QFile::encodeName(nom).constData(), "rt");
+        }
         if (fichier) {
             ui->label_NomFichier->setText(QFileInfo(nom).fileName());
             return;
@@ -120,6 +275,8 @@ void MntDialog::accept()
             return;
         }
     }
+    if (!litRaster())
+        return;
     QDialog::accept();
 }
 
@@ -129,7 +286,7 @@ void MntDialog::changeEvent(QEvent* event)
     if (event->type() == QEvent::LanguageChange) {
         const QString nom = ui->label_NomFichier->text();
         ui->retranslateUi(this);
-        if (fichier)
+        if (fichier || !rasterChemin.isEmpty())
             ui->label_NomFichier->setText(nom);
     }
 }

@@ -1,12 +1,16 @@
 // The terrain dialog: a terrain file or a built-in shape, the extent of the
-// grid, the cell size, the bumps, the Z multiplier and the soil model.
+// grid, the cell size, the bumps, the Z multiplier and the soil model. A
+// raster elevation model (recognised from the file's content) is chosen on
+// the same file page, with its window, and read when the dialog is accepted.
 #ifndef KADMER_DIALOGS_MNTDIALOG_H
 #define KADMER_DIALOGS_MNTDIALOG_H
 
 #include <QDialog>
+#include <QString>
 #include <cstdio>
 
-struct Mnt;
+#include "terrain/mnt.h"
+
 namespace Ui {
 class MntDialog;
 }
@@ -20,11 +24,15 @@ public:
     ~MntDialog() override;
 
     // copies the form into the record; the terrain file chosen here, if any,
-    // passes to the record (null when the built-in terrain is selected)
+    // passes to the record (null when the built-in terrain is selected); the
+    // grid read from a raster passes to the record with its extent
     void litMnt(Mnt* mnt);
 
-    // OK: closes the dialog only when the extent can carry a grid; otherwise
-    // says which field to change and stays open
+    // the raster chosen on the file page, or empty
+    QString raster() const { return rasterChemin; }
+
+    // OK: closes the dialog only when the extent can carry a grid and a
+    // raster chosen gives its window; otherwise says why and stays open
     void accept() override;
 
 protected:
@@ -32,13 +40,19 @@ protected:
 
 private slots:
     void on_radioButton_Fichier_toggled(bool checked);
+    void on_doubleSpinBox_Taille_valueChanged(double taille);
 
 private:
     void oublieFichier();
+    bool choisitRaster(const QString& nom);
+    bool litRaster();
+    void oublieRaster();
 
     Ui::MntDialog* ui;
     FILE* fichier;      // terrain file chosen in the dialog, open for reading, or null
     bool fichierRemis;  // the file went to the record through litMnt: not ours to close
+    QString rasterChemin;  // raster chosen on the file page, or empty
+    Mnt grille;            // its grid once read by accept, until litMnt takes it
 };
 
 #endif

@@ -328,9 +328,13 @@ TEST(Dem, FormatIsRecognisedFromTheContentAndProgressCanStopTheRead)
     Dossier d;
     ASSERT_TRUE(planUtm().ecrit(d / "deguise.txt"));
     std::ofstream(d / "matrice.tif") << "1 2 3\n4 5 6\n";
+    std::ofstream(d / "notes.txt") << "hauteurs :\n1 2\n";
+    std::ofstream(d / "binaire.dat") << std::string("\x01\x02\x00\x7f", 4);
     EXPECT_TRUE(dem_est_raster((d / "deguise.txt").c_str()));
     EXPECT_FALSE(dem_est_raster((d / "matrice.tif").c_str()));
     EXPECT_FALSE(dem_est_raster((d / "absent").c_str()));
+    EXPECT_FALSE(dem_est_raster((d / "notes.txt").c_str()));  // a malformed matrix stays one
+    EXPECT_TRUE(dem_est_raster((d / "binaire.dat").c_str()));  // and unknown bytes are no matrix
 
     DemInfo info;
     std::string m;
