@@ -5,6 +5,7 @@
 #include "terrain/mnt.h"
 
 #include <cpl_vsi.h>
+#include <ogr_spatialref.h>
 
 #include <cmath>
 #include <string>
@@ -43,6 +44,18 @@ void importe(const char* chemin, const DemFenetre& f)
 }
 
 }  // namespace
+
+// GDAL's drivers and the CRS database load once, before the first input, so
+// that no input is charged with their start-up
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    DemInfo info;
+    std::string message;
+    dem_info("/vsimem/absent.tif", &info, &message);
+    OGRSpatialReference s;
+    s.importFromEPSG(32631);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

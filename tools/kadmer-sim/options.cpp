@@ -18,7 +18,9 @@ const char* const Usage =
     "  --datadyn FILE (dynamic data file; default: internal initial data)  --test-libre\n"
     "  --period MS (40)  --results FILE  --verbosity N (0)\n"
     "  --mnt FILE | --mnt-type 0|1|2 (1)  --cell M (0.25)  --xmin --xmax --ymin --ymax (-10/10)\n"
-    "  --bosses M (0.1)  --coefh K (1)\n"
+    "  --bosses M (0.1; 0 on a raster)  --coefh K (1)\n"
+    "  --window X,Y,SIZE (raster --mnt: centre in its own coordinates, side in m; default the\n"
+    "    whole raster)  --mnt-step M (raster grid step, m; default its own, within 1025 nodes)\n"
     "  --sol 0|1 (0)  --zones FILE  --kN --fN --kT --fT --phi0 DEG (simplified soil, defaults "
     "from init_dynSol)\n"
     "  --mode kin|dyn (kin)  --v VDES (0)  --c CDES (0)  --commands FILE (lines \"t vDes cDes\": "
@@ -156,8 +158,13 @@ void parse_options(int argc, char** argv, SimOptions& o)
     num("--xmax", &o.xmax);
     num("--ymin", &o.ymin);
     num("--ymax", &o.ymax);
-    num("--bosses", &o.bosses);
+    value("--bosses", [&](const std::string& s) { o.bosses = number("--bosses", s), o.hasBosses = true; });
     num("--coefh", &o.coefh);
+    value("--window", [&](const std::string& s) {
+        numbers("--window", s, 3, o.window);
+        o.hasWindow = true;
+    });
+    num("--mnt-step", &o.mntStep);
     value("--sol", [&](const std::string& s) {
         o.solType = choice("--sol", s, {"0", "1"}, "0 ou 1 attendu");
     });
@@ -231,6 +238,12 @@ void check_options(const SimOptions& o)
     // a scenario may keep zones for the macro model while it runs the other
     if (!o.zonesFile.empty() && o.solType != 1 && o.scenario.empty())
         bad("--zones ne sert qu'avec --sol 1");
+    if (o.hasWindow && !(o.window[2] > 0.0))
+        bad("--window : taille positive attendue, pas %g m", o.window[2]);
+    if (!(o.mntStep >= 0.0))
+        bad("--mnt-step : pas positif ou nul attendu, pas %g m", o.mntStep);
+    if ((o.hasWindow || o.mntStep > 0.0) && o.mntFile.empty())
+        bad("--window et --mnt-step ne servent qu'avec un MNT raster (--mnt)");
 }
 
 void options_from_scenario(const ScenarioFile& s, SimOptions& o)

@@ -34,6 +34,11 @@ struct SimOptions {
     double bosses = 0.1;  // height of the random bumps, m
     double coefh = 1.0;   // multiplier of the base heights
     unsigned graine = GraineDefaut;  // seed of the random bumps
+    bool hasBosses = false;  // --bosses given (a raster's default is no bumps)
+    bool hasWindow = false;  // --window given (raster terrain files only)
+    double window[3] = {0};  // raster window: centre X, Y in the raster's own
+                             // coordinates, side in metres
+    double mntStep = 0.0;    // raster grid step, m; 0: the raster's own
 
     // ---- soil
     int solType = 0;        // 0 visco-elastic, 1 soil zones and macro law

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "dem/dem.h"
 #include "rover/confrover.h"
 #include "rover/dynamics.h"
 #include "rover/dynrover.h"
@@ -125,7 +126,10 @@ int run_sim(const SimOptions& o)
     // terrain
     defauts_mnt(mnt);
     FILE* terrainFile = nullptr;
-    if (mntFile) {
+    const bool raster = mntFile && dem_est_raster(mntFile);
+    if (!raster && (o.hasWindow || o.mntStep > 0.0))
+        bad("--window et --mnt-step ne servent qu'avec un MNT raster, pas avec la matrice %s", mntFile);
+    if (mntFile && !raster) {
         terrainFile = std::fopen(mntFile, "r");
         if (!terrainFile)
             bad("fichier MNT illisible : %s (%s)", mntFile, std::strerror(errno));
@@ -141,7 +145,26 @@ int run_sim(const SimOptions& o)
     mnt->Xmax = o.xmax;
     mnt->Ymin = o.ymin;
     mnt->Ymax = o.ymax;
-    int built = new_mnt(mnt);
+    int built;
+    if (raster) {
+        // the window of a raster elevation model, in the frame centred on it
+        DemFenetre f = dem_fenetre_defaut();
+        if (o.hasWindow) {
+            f.cx = o.window[0];
+            f.cy = o.window[1];
+            f.taille = o.window[2];
+        }
+        f.pas = o.mntStep;
+        mnt->hBosses = o.hasBosses ? o.bosses : 0.0;
+        std::string message;
+        built = dem_charge(mntFile, f, o.coefh, mnt, &message);
+        if (built == 1)
+            bad("MNT raster %s : %s", mntFile, message.c_str());
+        if (built == 0)
+            std::fprintf(stderr, "kadmer-sim: MNT raster %s : %s\n", mntFile, message.c_str());
+    } else {
+        built = new_mnt(mnt);
+    }
     if (built < 0)
         fail("In newScenario", "Echec initialisation MNT");
     if (built == 1)
