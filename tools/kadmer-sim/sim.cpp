@@ -158,8 +158,14 @@ int run_sim(const SimOptions& o)
         mnt->hBosses = o.hasBosses ? o.bosses : 0.0;
         std::string message;
         built = dem_charge(mntFile, f, o.coefh, mnt, &message);
-        if (built == 1)
+        if (built == 1) {
+            // nothing of the run is left behind the refusal
+            if (rover->fresults)
+                std::fclose(rover->fresults);
+            std::free(mnt);
+            std::free(rover);
             bad("MNT raster %s : %s", mntFile, message.c_str());
+        }
         if (built == 0)
             std::fprintf(stderr, "kadmer-sim: MNT raster %s : %s\n", mntFile, message.c_str());
     } else {
