@@ -4,6 +4,7 @@
 #include "app/scenario.h"
 #include "render/scene.h"
 #include "rover/piloting.h"
+#include "scenario/scenariofile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -158,6 +159,36 @@ Kadmer::Kadmer(QWidget* parent)
     simTimer = new QTimer(this);
     connect(simTimer, SIGNAL(timeout()), this, SLOT(oneStepSlot()));
     simTimer->stop();
+
+    // added once everything else is built, so that it stays the last entry
+    // of the context menu
+    QAction* saveScenario = new QAction(QString::fromUtf8("Sauver scénario"), this);
+    connect(saveScenario, &QAction::triggered, this, [this] { sauveScenario(); });
+    addAction(saveScenario);
+}
+
+void Kadmer::sauveScenario()
+{
+    const QString titre = QString::fromUtf8("Sauver scénario");
+    QString nom = modal::getSaveFileName(this, titre, QString(),
+                                         QString::fromUtf8("Scénarios (*.json)"));
+    if (nom.isEmpty())
+        return;
+    ScenarioFile s = scenarioDuModele(scenario->dynRovers[0], scenario->periodMs,
+                                      scenario->terrain,
+                                      scenario->zones ? nullptr : scenario->soil,
+                                      scenario->zones, dynamic, scenario->vDes, scenario->cDes);
+    QString manque;
+    if (scenario->terrain->fichier && s.terrainFichier.empty())
+        manque = QString::fromUtf8("le fichier MNT n'a pas été retrouvé : le scénario "
+                                   "utilisera le terrain généré.\n");
+    std::string m = ecritScenario(s, nom.toLocal8Bit().toStdString());
+    if (!m.empty()) {
+        modal::critical(this, titre, nom + " : " + QString::fromLocal8Bit(m.c_str()));
+        return;
+    }
+    if (!manque.isEmpty())
+        modal::warning(this, titre, manque + nom);
 }
 
 Kadmer::~Kadmer()

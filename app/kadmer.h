@@ -120,6 +120,9 @@ public:
     qint16 blockSize;
 
 private:
+    // writes the scenario of the run, as set in the dialogs and with the
+    // current pose and commands, to a file the user chooses
+    void sauveScenario();
     // the recording half of afficheEtat
     void recordState(ConfRover* conf, DynRover* dyn);
     // fills sampleOffsets with the line starts of playFile

@@ -1,6 +1,7 @@
 #include "scenario/scenariofile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <set>
+#include <algorithm>
 
 #include <nlohmann/json.hpp>
 
@@ -503,6 +505,37 @@ std::string litScenario(const std::string& path, ScenarioFile* s)
 
 namespace {
 
+// JSON with two-space indentation, lists of numbers on one line
+void ecritJson(const Json& j, int retrait, std::string& out)
+{
+    const std::string ici(retrait, ' '), dedans(retrait + 2, ' ');
+    if (j.is_object() && !j.empty()) {
+        out += "{\n";
+        size_t i = 0;
+        for (auto it = j.begin(); it != j.end(); ++it, ++i) {
+            out += dedans + Json(it.key()).dump() + ": ";
+            ecritJson(it.value(), retrait + 2, out);
+            out += i + 1 < j.size() ? ",\n" : "\n";
+        }
+        out += ici + "}";
+    } else if (j.is_array() && !j.empty()) {
+        bool plate = true;
+        for (const Json& e : j)
+            plate = plate && e.is_primitive();
+        out += plate ? "[" : "[\n";
+        for (size_t i = 0; i < j.size(); ++i) {
+            if (!plate)
+                out += dedans;
+            ecritJson(j[i], retrait + 2, out);
+            if (i + 1 < j.size())
+                out += plate ? ", " : ",\n";
+        }
+        out += plate ? "]" : "\n" + ici + "]";
+    } else {
+        out += j.dump();
+    }
+}
+
 Json liste(const double* v, int n)
 {
     Json a = Json::array();
@@ -608,7 +641,9 @@ std::string texteScenario(const ScenarioFile& s)
     if (!s.telemetrie.empty())
         sor["telemetrie"] = s.telemetrie;
     j["sorties"] = sor;
-    return j.dump(2) + "\n";
+    std::string texte;
+    ecritJson(j, 0, texte);
+    return texte + "\n";
 }
 
 std::string ecritScenario(const ScenarioFile& s, const std::string& path)
@@ -622,4 +657,133 @@ std::string ecritScenario(const ScenarioFile& s, const std::string& path)
     if (!ok)
         return "fichier impossible a ecrire (ecriture incomplete)";
     return std::string();
+}
+
+// ---- from a built model -----------------------------------------------------------
+
+namespace {
+
+const double DegParRad = 57.29577951308232;
+const double RadParDeg = 0.017453292519943295;
+
+// an angle in degrees that the programs turn back into the same radians (they
+// multiply by RadParDeg): the rounded one when it does, a neighbour otherwise
+double degres(double rad)
+{
+    const double d = rad * DegParRad;
+    const double arrondi = std::round(d * 1e9) / 1e9;
+    for (double essai : {arrondi, d, std::nextafter(d, 1e308), std::nextafter(d, -1e308)})
+        if (essai * RadParDeg == rad)
+            return essai;
+    return d;
+}
+
+} // namespace
+
+std::string cheminDuFlux(FILE* f)
+{
+    if (!f)
+        return std::string();
+    int fd = fileno(f);
+    if (fd < 0)
+        return std::string();
+    char lien[64], cible[4096];
+    std::snprintf(lien, sizeof lien, "/proc/self/fd/%d", fd);
+    ssize_t n = readlink(lien, cible, sizeof cible - 1);
+    if (n <= 0)
+        return std::string();
+    cible[n] = '\0';
+    // the link must still lead to the very file the stream is open on
+    struct stat parFlux, parNom;
+    if (fstat(fd, &parFlux) != 0 || stat(cible, &parNom) != 0 || !S_ISREG(parNom.st_mode) ||
+        parFlux.st_dev != parNom.st_dev || parFlux.st_ino != parNom.st_ino)
+        return std::string();
+    return cible;
+}
+
+double celluleDuMnt(const Mnt* m)
+{
+    const double ex = m->Xmax - m->Xmin, ey = m->Ymax - m->Ymin;
+    if (m->nx < 2 || m->ny < 2)
+        return m->dx;
+    // the cell sizes that give nx nodes: ex / c + 1.5 in [nx, nx + 1)
+    auto donne = [&](double c) {
+        return static_cast<int>(ex / c + 1.5) == m->nx && static_cast<int>(ey / c + 1.5) == m->ny;
+    };
+    if (donne(m->dx))
+        return m->dx;
+    if (donne(m->dy))
+        return m->dy;
+    double bas = std::max(ex / (m->nx - 0.5), ey / (m->ny - 0.5));
+    double haut = std::min(ex / (m->nx - 1.5), ey / (m->ny - 1.5));
+    double c = 0.5 * (bas + haut);
+    return donne(c) ? c : m->dx;
+}
+
+ScenarioFile scenarioDuModele(const DynRover* rover, int periodeMs, const Mnt* mnt,
+                              const DynSol* sol, const ZonesSol* zones, bool dynamique,
+                              double v, double c)
+{
+    ScenarioFile s;
+    s.voie = rover->voie;
+    s.inclinaison = degres(rover->inclinaison);
+    s.quadri = rover->quadri != 0;
+
+    s.testLibre = rover->testLibre != 0;
+    s.periode = periodeMs;
+    s.verbosite = rover->verbose;
+    s.resultats = cheminDuFlux(rover->fresults);
+    std::memcpy(s.donnees, &rover->data, sizeof s.donnees);
+    for (bool& d : s.donneeDonnee)
+        d = true;
+
+    s.terrainFichier = cheminDuFlux(mnt->fichier);
+    s.forme = mnt->typeMNT >= 0 && mnt->typeMNT <= 2 ? mnt->typeMNT : 1;
+    s.cellule = celluleDuMnt(mnt);
+    s.xmin = mnt->Xmin;
+    s.xmax = mnt->Xmax;
+    s.ymin = mnt->Ymin;
+    s.ymax = mnt->Ymax;
+    s.bosses = mnt->hBosses;
+    s.coefH = mnt->coefH;
+    s.graine = mnt->graine;
+
+    s.modele = mnt->typeDyn == SolMacro ? 1 : 0;
+    if (sol) {
+        // the angle whose tangent init_dynSol gives back, when there is one
+        s.phi0 = degres(std::atan(sol->tanPhi0));
+        const double arrondi = std::round(s.phi0 * 1e9) / 1e9;
+        if (std::tan(arrondi * RadParDeg) == sol->tanPhi0)
+            s.phi0 = arrondi;
+        s.aKN = s.aFN = s.aKT = s.aFT = true;
+        s.kN = sol->kN;
+        s.fN = sol->fN;
+        s.kT = sol->kT;
+        s.fT = sol->fT;
+    }
+    if (zones)
+        for (const ZoneSol* z = zones->premiere; z; z = z->suivante) {
+            ZoneScenario e;
+            e.hzone = z->hzone;
+            e.X = z->X, e.Y = z->Y, e.R = z->R;
+            e.c = z->c, e.phi = degres(z->phi), e.Xc = degres(z->Xc);
+            e.kc = z->kc, e.kphi = z->kphi, e.n = z->n;
+            e.rhod = z->rhod, e.lbda = z->lbda, e.K = z->K;
+            s.zones.push_back(e);
+        }
+
+    const ConfRover* cr = &rover->conf;
+    s.aPose = s.aAngles = true;
+    for (int k = 0; k < 3; ++k) {
+        s.pose[k] = cr->pos[k];
+        s.pose[3 + k] = degres(cr->att[k]);
+    }
+    for (int k = 0; k < NB_CONF; ++k)
+        s.angles[k] = degres(cr->q[k]);
+    s.placer = false;
+
+    s.dynamique = dynamique;
+    s.v = v;
+    s.c = c;
+    return s;
 }

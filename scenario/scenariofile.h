@@ -13,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
 #include "rover/confrover.h"
 #include "rover/dynrover.h"
+#include "terrain/dynsol.h"
+#include "terrain/mnt.h"
+#include "terrain/zonesol.h"
 
 // the bumps' seed a terrain has unless told otherwise
 enum : unsigned { GraineDefaut = 1234567u };
@@ -110,6 +115,25 @@ std::string texteScenario(const ScenarioFile& s);
 
 // writes that text to path; returns an empty string, or the message
 std::string ecritScenario(const ScenarioFile& s, const std::string& path);
+
+// ---- from a built model -------------------------------------------------------
+
+// the scenario of a model built by the start-up: the settings, data and period
+// of the rover, the terrain's parameters, the soil of its model (zones
+// inline), the rover's current pose and angles kept as they are (not placed
+// again), the piloting mode and commands of the moment. The terrain and
+// results files are named by the files their streams are open on
+ScenarioFile scenarioDuModele(const DynRover* rover, int periodeMs, const Mnt* mnt,
+                              const DynSol* sol, const ZonesSol* zones, bool dynamique,
+                              double v, double c);
+
+// the path of the file a stream is open on, or empty when it cannot be told
+// (no stream, not a file, the file removed since)
+std::string cheminDuFlux(FILE* f);
+
+// a cell size that gives a generated grid of the record's node counts over
+// its extent: the spacing of the grid itself when it does
+double celluleDuMnt(const Mnt* mnt);
 
 // name of a DataDynRov value in the "donnees" object, by memory index, and
 // the index of the first value of that name and their count (1 to 3)

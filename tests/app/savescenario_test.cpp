@@ -1,0 +1,108 @@
+// "Sauver scénario": the run as set in the window written as a scenario file,
+// which kadmer-sim starts again from the same pose; a failed write is shown.
+#include "support.h"
+
+#include "app/scenario.h"
+#include "rover/confrover.h"
+#include "scenario/scenariofile.h"
+
+#include <QAction>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream f(path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// the trajectory line of a configuration, as the recording writes it
+std::string ligne(ConfRover* cr, const std::string& path)
+{
+    FILE* f = std::fopen(path.c_str(), "w");
+    ecrit_ligne_conf(f, cr);
+    std::fclose(f);
+    return slurp(path);
+}
+
+class SaveScenario : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = openMainWindow();
+        k = window->kadmer;
+        ASSERT_NE(k, nullptr);
+        for (QAction* a : k->actions())
+            if (a->text() == QString::fromUtf8("Sauver scénario"))
+                save = a;
+        ASSERT_NE(save, nullptr);
+    }
+    ModalScript script;
+    std::unique_ptr<MainWindow> window;
+    Kadmer* k = nullptr;
+    QAction* save = nullptr;
+    QTemporaryDir dir;
+};
+
+TEST_F(SaveScenario, WrittenRunStartsHeadlessFromTheSamePose)
+{
+    // drive a little in kinematic piloting, then switch and give commands
+    k->scenario->vDes = 0.2;
+    k->scenario->cDes = 0.3;
+    for (int i = 0; i < 10; ++i)
+        k->oneStepSlot();
+    k->switchDynCinSlot();
+    k->scenario->vDes = 0.05;
+    k->scenario->cDes = -0.1;
+
+    const std::string path = dir.filePath("run.json").toStdString();
+    script.fileName = QString::fromStdString(path);
+    save->trigger();
+    EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
+
+    ScenarioFile s;
+    ASSERT_EQ(litScenario(path, &s), "");
+    const DynRover* d = k->scenario->dynRovers[0];
+    EXPECT_TRUE(s.dynamique);
+    EXPECT_EQ(s.v, 0.05);
+    EXPECT_EQ(s.c, -0.1);
+    EXPECT_EQ(s.periode, k->scenario->periodMs);
+    EXPECT_EQ(s.graine, 1234567u);
+    EXPECT_EQ(s.cellule, 0.25);
+    EXPECT_EQ(s.forme, 1);
+    EXPECT_FALSE(s.placer);
+    EXPECT_EQ(s.kN, k->scenario->dynSol.kN);
+    EXPECT_EQ(0, std::memcmp(s.donnees, &d->data, sizeof s.donnees));
+    EXPECT_EQ(s.pose[1], d->conf.pos[1]);
+
+    // kadmer-sim starts from the window's pose, to the printed digit
+    const std::string traj = dir.filePath("traj.txt").toStdString();
+    std::string cmd = std::string(KADMER_SIM_PATH) + " --scenario " + path +
+                      " --duration 0 -o " + traj + " >/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(slurp(traj), ligne(&k->scenario->dynRover.conf, dir.filePath("here.txt").toStdString()));
+}
+
+TEST_F(SaveScenario, CancelWritesNothingAndAFailedWriteIsShown)
+{
+    script.fileName = QString();
+    save->trigger();
+    EXPECT_TRUE(script.boxes.isEmpty());
+
+    script.fileName = dir.filePath("no/such/folder/run.json");
+    save->trigger();
+    ASSERT_EQ(script.boxes.size(), 1);
+    EXPECT_TRUE(script.boxes[0].startsWith(QString::fromUtf8("Sauver scénario|"))) << script.boxes[0].toStdString();
+    EXPECT_TRUE(script.boxes[0].contains("fichier impossible a ecrire"));
+}
+
+}  // namespace
