@@ -234,8 +234,12 @@ void litGeometrie(const Json& j, ScenarioFile* s)
 {
     Objet o(j, "geometrie", {"voie", "inclinaison", "quadri"});
     o.nombre("voie", &s->voie, positif, "largeur positive attendue");
-    o.nombre("inclinaison", &s->inclinaison, angleAiguOuNul,
-             "angle de 0 a 90 degres (exclu) attendu");
+    // from the limit on, the rear legs have no length left
+    const double limite = inclinaison_max() * 57.29577951308232;
+    char why[80];
+    std::snprintf(why, sizeof why, "angle de 0 a %.2f degres (exclu) attendu", limite);
+    o.nombre("inclinaison", &s->inclinaison,
+             [limite](double i) { return i >= 0.0 && i < limite; }, why);
     o.booleen("quadri", &s->quadri);
 }
 
