@@ -54,20 +54,32 @@ void wheel_factors(const ConfRover* cr, double cDes, const double delta[NB_CHAIN
 // what ends a drive: a wheel's contact point off the terrain's grid (the
 // height query would answer the edge's height and tilt there, and the rover
 // would sink and slide on without ground under it), or the rover overturned
-// (the body's up axis pointing down, or the body origin under the ground)
-const char* situation(const DynRover* rover, const Mnt* mnt)
+// (the body's up axis pointing down, or the body origin under the ground).
+// Said once when it happens: a caller told to go on is not told again until
+// the rover has been back on the terrain and upright
+const char* situation(DynRover* rover, const Mnt* mnt)
 {
     const ConfRover* cr = &rover->conf;
+    int now = 0;
     if (mnt && mnt->h && mnt->nx >= 2 && mnt->ny >= 2)
-        for (int c = 0; c < NB_CHAINES; ++c) {
+        for (int c = 0; c < NB_CHAINES && !now; ++c) {
             const double* P = cr->contact[c];
             if (!(P[0] >= mnt->Xmin && P[0] <= mnt->Xmax && P[1] >= mnt->Ymin &&
                   P[1] <= mnt->Ymax))
-                return set_message("Rover hors du terrain\n");
+                now = 1;
         }
-    const double* Rb = frame_rot(cr->caisse);
-    double sol = mnt ? hauteur_mnt(mnt, cr->pos[0], cr->pos[1], nullptr) : 0.0;
-    if (Rb[8] < 0.0 || cr->pos[2] < sol)
+    if (!now) {
+        const double* Rb = frame_rot(cr->caisse);
+        double sol = mnt ? hauteur_mnt(mnt, cr->pos[0], cr->pos[1], nullptr) : 0.0;
+        if (Rb[8] < 0.0 || cr->pos[2] < sol)
+            now = 2;
+    }
+    if (now == rover->situationSignalee)
+        return nullptr;
+    rover->situationSignalee = now;
+    if (now == 1)
+        return set_message("Rover hors du terrain\n");
+    if (now == 2)
         return set_message("Rover renverse\n");
     return nullptr;
 }
@@ -424,4 +436,5 @@ void dyn_reset(DynRover* rover)
     rover->tContact = 0.0;
     rover->sousPas = 0;
     rover->hImplicite = 0.0;
+    rover->situationSignalee = 0;
 }

@@ -271,9 +271,13 @@ TEST(KadmerSim, LeavingTheTerrainOrOverturningEndsTheRunUnlessToldToContinue)
     SimRun r = run(small);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(": Rover hors du terrain\n"), std::string::npos) << r.err;
+    // told to go on, it is said once
     r = run(small + " --continue");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("ticks=250 ", 0), 0u) << r.out;
+    size_t first = r.err.find("Rover hors du terrain");
+    ASSERT_NE(first, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Rover hors du terrain", first + 1), std::string::npos) << r.err;
 
     // a turn onto the flank of a steep hill rolls the rover over
     r = run("--mode dyn --coefh 3 --v 0.05 --c 0.3 --duration 20");
