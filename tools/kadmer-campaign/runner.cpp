@@ -656,16 +656,6 @@ bool wait_slurm(const std::string& dir, const json& manifest, const std::vector<
     bar.update(0, 0);
     std::string cmd = "squeue -h -j " + jobId + " -o %i 2>/dev/null";
     for (;;) {
-        size_t done = 0, failed = 0;
-        for (int i : todo) {
-            Result r;
-            if (read_result(dir, i, r) &&
-                r.hash == manifest.at("cases").at(i).at("hash").get<std::string>()) {
-                ++done;
-                failed += r.status != "ok";
-            }
-        }
-        bar.update(done, failed);
         // the array is over once no task of it is queued or running
         std::string out;
         FILE* p = ::popen(cmd.c_str(), "r");
@@ -676,7 +666,19 @@ bool wait_slurm(const std::string& dir, const json& manifest, const std::vector<
                 out.append(buf, n);
             ::pclose(p);
         }
-        if (out.find_first_not_of(" \n") == std::string::npos)
+        bool queued = out.find_first_not_of(" \n") != std::string::npos;
+        // counted after the queue was read: the last count is the final one
+        size_t done = 0, failed = 0;
+        for (int i : todo) {
+            Result r;
+            if (read_result(dir, i, r) &&
+                r.hash == manifest.at("cases").at(i).at("hash").get<std::string>()) {
+                ++done;
+                failed += r.status != "ok";
+            }
+        }
+        bar.update(done, failed);
+        if (!queued)
             break;
         for (int k = 0; k < 20 && !stopAsked; ++k)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
