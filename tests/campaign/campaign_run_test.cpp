@@ -83,10 +83,10 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
 {
     TempDir tmp;
     std::string file = tmp.path + "/c.json", dir = tmp.path + "/out";
-    write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}, "duree": 2},
-        "axes": [{"path": "terrain.cellule", "values": [0.25, -1, 0.5]},
-                 {"path": "duree", "values": [2, 1000000]}],
-        "time_limit_s": 1})");
+    write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
+        "axes": [{"path": "terrain.cellule", "values": [1, -1, 2]},
+                 {"path": "duree", "values": [0.2, 1000000]}],
+        "time_limit_s": 3})");
     Outcome r = campaign("run " + file + " --out " + dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("6 cas : 2 reussis, 4 en echec, 0 non termines"), std::string::npos) << r.err;
@@ -101,7 +101,7 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
     EXPECT_EQ(t.at(t.rows[2], "distance_m"), "");
     // a late one: ended by its time limit
     EXPECT_EQ(t.at(t.rows[1], "signal"), "9");
-    EXPECT_NE(t.at(t.rows[1], "stderr_tail").find("arrete apres 1 s"), std::string::npos);
+    EXPECT_NE(t.at(t.rows[1], "stderr_tail").find("arrete apres 3 s"), std::string::npos);
     EXPECT_FALSE(t.at(t.rows[0], "distance_m").empty());
 
     // collect over unfinished work: what has ended, the rest "absent"
@@ -114,10 +114,10 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
 
     // a longer limit gives the late cases another chance, and the lost one
     // runs again; the refused ones stay as they were
-    write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}, "duree": 2},
-        "axes": [{"path": "terrain.cellule", "values": [0.25, -1, 0.5]},
-                 {"path": "duree", "values": [2, 1000000]}],
-        "time_limit_s": 1.5})");
+    write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
+        "axes": [{"path": "terrain.cellule", "values": [1, -1, 2]},
+                 {"path": "duree", "values": [0.2, 1000000]}],
+        "time_limit_s": 3.5})");
     r = campaign("run " + file + " --out " + dir);
     EXPECT_NE(r.err.find("6 cas, 3 deja faits, 3 a lancer"), std::string::npos) << r.err;
 }
