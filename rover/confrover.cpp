@@ -39,12 +39,6 @@ const int MAX_ITER_PLACEMENT = 20;
 bool est_gauche(int c) { return c % 2 == 0; }
 bool est_arriere(int c) { return c >= ARRIERE_G; }
 
-void vec_set(double v[3], double x, double y, double z) {
-  v[0] = x;
-  v[1] = y;
-  v[2] = z;
-}
-
 bool fini(const double* v, int n) {
   for (int k = 0; k < n; k++)
     if (!std::isfinite(v[k])) return false;

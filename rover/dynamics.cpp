@@ -22,94 +22,6 @@
 
 namespace {
 
-// ---- small fixed-size helpers (inlined: this is the sub-step's inner loop) --
-
-inline double dot3(const double a[3], const double b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
-inline void cross3(double o[3], const double a[3], const double b[3])
-{
-    double x = a[1] * b[2] - a[2] * b[1];
-    double y = a[2] * b[0] - a[0] * b[2];
-    double z = a[0] * b[1] - a[1] * b[0];
-    o[0] = x;
-    o[1] = y;
-    o[2] = z;
-}
-
-// o += a x b
-inline void add_cross3(double o[3], const double a[3], const double b[3])
-{
-    o[0] += a[1] * b[2] - a[2] * b[1];
-    o[1] += a[2] * b[0] - a[0] * b[2];
-    o[2] += a[0] * b[1] - a[1] * b[0];
-}
-
-// o = a + b, a - b, a + s b, s a, a (outputs may alias inputs)
-inline void add3(double o[3], const double a[3], const double b[3])
-{
-    o[0] = a[0] + b[0];
-    o[1] = a[1] + b[1];
-    o[2] = a[2] + b[2];
-}
-
-inline void sub3(double o[3], const double a[3], const double b[3])
-{
-    o[0] = a[0] - b[0];
-    o[1] = a[1] - b[1];
-    o[2] = a[2] - b[2];
-}
-
-inline void axpy3(double o[3], const double a[3], double s, const double b[3])
-{
-    o[0] = a[0] + s * b[0];
-    o[1] = a[1] + s * b[1];
-    o[2] = a[2] + s * b[2];
-}
-
-inline void scale3(double o[3], double s, const double a[3])
-{
-    o[0] = s * a[0];
-    o[1] = s * a[1];
-    o[2] = s * a[2];
-}
-
-inline void copy3(double o[3], const double a[3])
-{
-    o[0] = a[0];
-    o[1] = a[1];
-    o[2] = a[2];
-}
-
-inline void zero3(double o[3])
-{
-    o[0] = o[1] = o[2] = 0.0;
-}
-
-// I = Q diag(d) Q^T for a rotation Q (column-major), both triangles
-inline void rotate_diag(double I[9], const double Q[9], const double d[3])
-{
-    for (int i = 0; i < 3; ++i)
-        for (int j = i; j < 3; ++j) {
-            double s = Q[i] * d[0] * Q[j] + Q[i + 3] * d[1] * Q[j + 3] +
-                       Q[i + 6] * d[2] * Q[j + 6];
-            I[i + 3 * j] = s;
-            I[j + 3 * i] = s;
-        }
-}
-
-// J += Ib + m (|G|^2 Id - G G^T): a body's inertia moved to the body origin
-inline void add_inertia_at_origin(double J[9], const double Ib[9], double m,
-                                  const double G[3])
-{
-    double g2 = dot3(G, G);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            J[i + 3 * j] += Ib[i + 3 * j] + m * ((i == j ? g2 : 0.0) - G[i] * G[j]);
-}
-
 // the joint's local axis: x, y, z, or its own vector (axis index 4)
 inline const double* local_axis(const ConfRover* cr, int c, int j)
 {
@@ -295,7 +207,7 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     } else {
         gap = C[2] - r;
     }
-    copy3(cr->contact[c], P);
+    vec_copy(cr->contact[c], P);
     double dP[3] = {P[0] - cr->pos[0], P[1] - cr->pos[1], P[2] - cr->pos[2]};
     mat_tmul_vec(cr->contactCaisse[c], Rb, dP);
     rover->ecart[c] = gap;
@@ -303,9 +215,9 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     // contact frame: columns (n x a) x n, n x a normalised, n
     double a[3], e1[3], e2[3];
     mat_mul_vec(a, Rb, uW);
-    cross3(e2, n, a);
+    vec_cross(e2, n, a);
     vec_normalize(e2, e2);
-    cross3(e1, e2, n);
+    vec_cross(e1, e2, n);
     double* Cap = rover->Cap[c];
     for (int k = 0; k < 3; ++k) {
         Cap[k] = e1[k];
@@ -317,7 +229,7 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     const double* Pb = cr->contactCaisse[c];
     const double* om = rover->vit + 3;
     double vb[3];
-    cross3(vb, om, Pb);
+    vec_cross(vb, om, Pb);
     vb[0] += vP_rel[0];
     vb[1] += vP_rel[1];
     vb[2] += vP_rel[2];
@@ -334,9 +246,9 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     if (mnt && mnt->typeDyn == SolMacro && mnt->sol) {
         EntreeMacroSol e;
         e.dz = gap;
-        copy3(e.V, rover->vContact[c]);
+        vec_copy(e.V, rover->vContact[c]);
         e.omega = rover->qd[Q_ROUE + c];
-        copy3(e.P, P);
+        vec_copy(e.P, P);
         e.r = r;
         e.b = cr->largeurRoue;
         e.g = rover->data.g;
@@ -368,9 +280,9 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
     // is dropped from every row alike, so no row sees a force the others miss
     rover->horsSol[c] = !(F[2] > 0.0);
     if (rover->horsSol[c]) {
-        zero3(rover->Fb[c]);
-        zero3(rover->Ft[c]);
-        zero3(rover->amortContact[c]);
+        vec_zero(rover->Fb[c]);
+        vec_zero(rover->Ft[c]);
+        vec_zero(rover->amortContact[c]);
     } else {
         mat_mul_vec(rover->Ft[c], Cap, F);
         mat_tmul_vec(rover->Fb[c], Rb, rover->Ft[c]);
@@ -390,7 +302,7 @@ void terrain_axes_quantities(DynRover* rover)
             mat_mul_t(rover->Ini_r[c][i], tmp, Rb);
             for (int j = 0; j <= i; ++j) {
                 double dG[3];
-                sub3(dG, rover->Gb[c][i], rover->Ob[c][j]);
+                vec_sub(dG, rover->Gb[c][i], rover->Ob[c][j]);
                 mat_mul_vec(rover->OjGi[c][i][j], Rb, dG);
             }
         }
@@ -442,18 +354,18 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
     {
         const double* G = rover->RG0;
         double wG[3], f[3], Iw[3], n[3];
-        cross3(wG, om, G);
-        cross3(f, om, wG);
+        vec_cross(wG, om, G);
+        vec_cross(f, om, wG);
         for (int k = 0; k < 3; ++k)
             f[k] = rover->m0 * (f[k] - gb[k]);
         mat_mul_vec(Iw, rover->In0, om);
-        cross3(n, om, Iw);
-        copy3(Ftot, f);
-        cross3(Ntot, G, f);
-        axpy3(Ntot, Ntot, 1.0, n);
-        scale3(Stot, rover->m0, G);
+        vec_cross(n, om, Iw);
+        vec_copy(Ftot, f);
+        vec_cross(Ntot, G, f);
+        vec_axpy(Ntot, Ntot, 1.0, n);
+        vec_scale(Stot, rover->m0, G);
         std::memset(Jtot, 0, sizeof(Jtot));
-        add_inertia_at_origin(Jtot, rover->In0, rover->m0, G);
+        mat_add_inertia_at(Jtot, rover->In0, rover->m0, G);
     }
 
     for (int c = 0; c < NB_CHAINES; ++c) {
@@ -482,37 +394,37 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double* o = rover->Ob[c][j];
             double* u = rover->Ub[c][j];
             double* G = rover->Gb[c][j];
-            copy3(o, frame_origin(cr->rel[c][j]));
+            vec_copy(o, frame_origin(cr->rel[c][j]));
             mat_mul_vec(u, Q, local_axis(cr, c, j));
             mat_mul_vec(G, Q, rover->OiGi[c][j]);
-            add3(G, G, o);
+            vec_add(G, G, o);
             double diag[3] = {rover->Ini[c][j][0], rover->Ini[c][j][4], rover->Ini[c][j][8]};
-            rotate_diag(rover->Ib[c][j], Q, diag);
+            mat_rotate_diag(rover->Ib[c][j], Q, diag);
 
             // move along the previous body to this joint's origin
             if (j > 0) {
                 double dO[3], t1[3];
-                sub3(dO, o, oPrev);
-                add_cross3(vo, w, dO);
-                cross3(t1, w, dO);
-                add_cross3(ao, wd, dO);
-                add_cross3(ao, w, t1);
+                vec_sub(dO, o, oPrev);
+                vec_add_cross(vo, w, dO);
+                vec_cross(t1, w, dO);
+                vec_add_cross(ao, wd, dO);
+                vec_add_cross(ao, w, t1);
             }
-            copy3(oPrev, o);
+            vec_copy(oPrev, o);
 
             // absolute angular velocity and bias acceleration of the previous
             // body, for this joint's rotor
             double Wp[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
             double Ap[3];
-            cross3(Ap, om, w);
-            add3(Ap, Ap, wd);
+            vec_cross(Ap, om, w);
+            vec_add(Ap, Ap, wd);
 
             // this joint
             double uq[3];
-            scale3(uq, qd[j], u);
-            add_cross3(wd, w, uq);
-            axpy3(wd, wd, qddb[j], u);
-            add3(w, w, uq);
+            vec_scale(uq, qd[j], u);
+            vec_add_cross(wd, w, uq);
+            vec_axpy(wd, wd, qddb[j], u);
+            vec_add(w, w, uq);
 
             // the rotor of the joint's motor turns at N qd about u on the
             // previous body; its inertia about u counted with the joint's body
@@ -520,28 +432,28 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double J = rover->Jm[c][j], Nj = rover->N[c][j];
             if (J != 0.0 && Nj != 1.0) {
                 double Wu[3];
-                cross3(Wu, Wp, u);
-                scale3(rotorMoment[j], J * (Nj - 1.0) * qd[j], Wu);
-                rotorGen[j] = (Nj - 1.0) * J * dot3(u, Ap);
+                vec_cross(Wu, Wp, u);
+                vec_scale(rotorMoment[j], J * (Nj - 1.0) * qd[j], Wu);
+                rotorGen[j] = (Nj - 1.0) * J * vec_dot(u, Ap);
             } else {
-                zero3(rotorMoment[j]);
+                vec_zero(rotorMoment[j]);
                 rotorGen[j] = 0.0;
             }
 
             // centre of gravity: relative velocity and acceleration, then the
             // absolute bias acceleration in body axes
             double dG[3], rd[3], rdd[3], t1[3];
-            sub3(dG, G, o);
-            copy3(rd, vo);
-            add_cross3(rd, w, dG);
-            copy3(rdd, ao);
-            add_cross3(rdd, wd, dG);
-            cross3(t1, w, dG);
-            add_cross3(rdd, w, t1);
+            vec_sub(dG, G, o);
+            vec_copy(rd, vo);
+            vec_add_cross(rd, w, dG);
+            vec_copy(rdd, ao);
+            vec_add_cross(rdd, wd, dG);
+            vec_cross(t1, w, dG);
+            vec_add_cross(rdd, w, t1);
             double aG[3], wr[3];
-            cross3(wr, om, G);
-            cross3(aG, om, wr);
-            cross3(t1, om, rd);
+            vec_cross(wr, om, G);
+            vec_cross(aG, om, wr);
+            vec_cross(t1, om, rd);
             for (int k = 0; k < 3; ++k)
                 aG[k] += 2.0 * t1[k] + rdd[k];
             double m = rover->mi[c][j];
@@ -551,12 +463,12 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             // Euler: Ib alpha + Omega x Ib Omega, alpha = wd + omega x w
             double W[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
             double A[3], IA[3], IW[3];
-            cross3(A, om, w);
-            add3(A, A, wd);
+            vec_cross(A, om, w);
+            vec_add(A, A, wd);
             mat_mul_vec(IA, rover->Ib[c][j], A);
             mat_mul_vec(IW, rover->Ib[c][j], W);
-            cross3(n[j], W, IW);
-            add3(n[j], n[j], IA);
+            vec_cross(n[j], W, IW);
+            vec_add(n[j], n[j], IA);
 
             if (j == J_ROUE) {
                 double dP[3];
@@ -569,9 +481,9 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
                                C[2] - r * nn[2] - cr->pos[2]};
                 double Pb[3];
                 mat_tmul_vec(Pb, Rb, P);
-                sub3(dP, Pb, o);
-                copy3(vPrel, vo);
-                add_cross3(vPrel, w, dP);
+                vec_sub(dP, Pb, o);
+                vec_copy(vPrel, vo);
+                vec_add_cross(vPrel, w, dP);
             }
         }
 
@@ -592,64 +504,64 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             const double* G = rover->Gb[c][j];
             double m = rover->mi[c][j];
             Msub += m;
-            axpy3(Ssub, Ssub, m, G);
-            add_inertia_at_origin(Jsub, rover->Ib[c][j], m, G);
-            add3(Fsub, Fsub, f[j]);
-            add_cross3(Nsub, G, f[j]);
-            add3(Nsub, Nsub, n[j]);
+            vec_axpy(Ssub, Ssub, m, G);
+            mat_add_inertia_at(Jsub, rover->Ib[c][j], m, G);
+            vec_add(Fsub, Fsub, f[j]);
+            vec_add_cross(Nsub, G, f[j]);
+            vec_add(Nsub, Nsub, n[j]);
 
             double so[3], uo[3], t1[3];
-            axpy3(so, Ssub, -Msub, o);
-            cross3(Tb[j], u, so);
+            vec_axpy(so, Ssub, -Msub, o);
+            vec_cross(Tb[j], u, so);
             mat_mul_vec(rover->T[c][j], Rb, Tb[j]);
             mat_mul_vec(H[j], Jsub, u);
-            cross3(uo, u, o);
-            cross3(t1, Ssub, uo);
-            sub3(H[j], H[j], t1);
+            vec_cross(uo, u, o);
+            vec_cross(t1, Ssub, uo);
+            vec_sub(H[j], H[j], t1);
             double Nj = rover->N[c][j], Jm = rover->Jm[c][j];
-            axpy3(rover->R[c][j], H[j], (Nj - 1.0) * Jm, u);
+            vec_axpy(rover->R[c][j], H[j], (Nj - 1.0) * Jm, u);
 
             // bias: moment about o_j of the downstream bodies' bias forces
             double No[3];
-            cross3(t1, o, Fsub);
-            sub3(No, Nsub, t1);
-            rover->h[c][j] = -dot3(u, No) - rotorGen[j];
+            vec_cross(t1, o, Fsub);
+            vec_sub(No, Nsub, t1);
+            rover->h[c][j] = -vec_dot(u, No) - rotorGen[j];
             // the joint's rotor reacts on the previous body (upstream joints)
-            add3(Nsub, Nsub, rotorMoment[j]);
+            vec_add(Nsub, Nsub, rotorMoment[j]);
 
             // contact force's generalised force on this joint
             double dP[3], mP[3];
-            sub3(dP, Pb, o);
-            cross3(mP, dP, Fb);
-            rover->Qc[c][j] = dot3(u, mP);
+            vec_sub(dP, Pb, o);
+            vec_cross(mP, dP, Fb);
+            rover->Qc[c][j] = vec_dot(u, mP);
         }
 
         // joint-space inertia: K[j][k] = u_j . (H_k - o_j x T_k), k >= j
         for (int j = 0; j < NB_AXES; ++j)
             for (int k = j; k < NB_AXES; ++k) {
                 double t1[3];
-                cross3(t1, rover->Ob[c][j], Tb[k]);
-                double v = dot3(rover->Ub[c][j], H[k]) - dot3(rover->Ub[c][j], t1);
+                vec_cross(t1, rover->Ob[c][j], Tb[k]);
+                double v = vec_dot(rover->Ub[c][j], H[k]) - vec_dot(rover->Ub[c][j], t1);
                 double Nk = rover->N[c][k], Jk = rover->Jm[c][k];
                 if (k == j)
                     v += (Nk * Nk - 1.0) * Jk;
                 else
-                    v += (Nk - 1.0) * Jk * dot3(rover->Ub[c][j], rover->Ub[c][k]);
+                    v += (Nk - 1.0) * Jk * vec_dot(rover->Ub[c][j], rover->Ub[c][k]);
                 rover->K[c][j][k] = v;
                 rover->K[c][k][j] = v;
             }
 
-        add3(Ftot, Ftot, Fsub);
-        add3(Ntot, Ntot, Nsub);
-        add3(Stot, Stot, Ssub);
+        vec_add(Ftot, Ftot, Fsub);
+        vec_add(Ntot, Ntot, Nsub);
+        vec_add(Stot, Stot, Ssub);
         for (int k = 0; k < 9; ++k)
             Jtot[k] += Jsub[k];
     }
     rover->tContact = cr->temps;
 
     // whole rover
-    copy3(rover->S, Stot);
-    scale3(rover->RG, 1.0 / rover->mtot, Stot);
+    vec_copy(rover->S, Stot);
+    vec_scale(rover->RG, 1.0 / rover->mtot, Stot);
     mat_copy(rover->InR, Jtot);
     double Ft[3];
     mat_mul_vec(Ft, Rb, Ftot);
@@ -773,7 +685,7 @@ void second_member(const DynRover* rover, double F[NB_DDL], double Qw[NB_CHAINES
         }
         // contact: force at the contact point (zero when off the ground)
         double mP[3];
-        cross3(mP, cr->contactCaisse[c], rover->Fb[c]);
+        vec_cross(mP, cr->contactCaisse[c], rover->Fb[c]);
         for (int k = 0; k < 3; ++k) {
             F[k] += rover->Ft[c][k];
             F[3 + k] += mP[k];
@@ -820,15 +732,15 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
         for (int k = 0; k < 3; ++k) {
             double e[3] = {0, 0, 0};
             e[k] = 1.0;
-            cross3(jr[k], e, Pb);
+            vec_cross(jr[k], e, Pb);
         }
-        sub3(d, Pb, rover->Ob[c][J_TRAVERSE]);
-        cross3(jt, rover->Ub[c][J_TRAVERSE], d);
-        sub3(d, Pb, rover->Ob[c][J_SUPPORT]);
-        cross3(t1, rover->Ub[c][J_SUPPORT], d);
-        axpy3(jt, jt, -rho, t1);
-        sub3(d, Pb, rover->Ob[c][J_ROUE]);
-        cross3(jw, rover->Ub[c][J_ROUE], d);
+        vec_sub(d, Pb, rover->Ob[c][J_TRAVERSE]);
+        vec_cross(jt, rover->Ub[c][J_TRAVERSE], d);
+        vec_sub(d, Pb, rover->Ob[c][J_SUPPORT]);
+        vec_cross(t1, rover->Ub[c][J_SUPPORT], d);
+        vec_axpy(jt, jt, -rho, t1);
+        vec_sub(d, Pb, rover->Ob[c][J_ROUE]);
+        vec_cross(jw, rover->Ub[c][J_ROUE], d);
 
         for (int ax = 0; ax < 3; ++ax) {
             double cd = h * rover->amortContact[c][ax];
@@ -838,8 +750,8 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
             double eb[3];
             mat_tmul_vec(eb, Rb, eT);                         // the same, body axes
             int idx[8] = {0, 1, 2, 3, 4, 5, 6 + t, 9 + c};
-            double g[8] = {eT[0], eT[1], eT[2], dot3(eb, jr[0]), dot3(eb, jr[1]),
-                           dot3(eb, jr[2]), dot3(eb, jt), dot3(eb, jw)};
+            double g[8] = {eT[0], eT[1], eT[2], vec_dot(eb, jr[0]), vec_dot(eb, jr[1]),
+                           vec_dot(eb, jr[2]), vec_dot(eb, jt), vec_dot(eb, jw)};
             for (int i = 0; i < 8; ++i)
                 for (int j = 0; j < 8; ++j)
                     Mh[idx[i] * NB_DDL + idx[j]] += cd * g[i] * g[j];
@@ -965,7 +877,7 @@ void dyn_joint_torques(DynRover* rover)
             // inertia under the new accelerations, less gravity, velocity
             // terms and the wheel's contact force, plus viscous friction
             double rate = rover->qd[(j == J_STEERING ? Q_STEERING : Q_FOURCHE) + c];
-            double Y = dot3(rover->T[c][j], a) + dot3(rover->R[c][j], a + 3);
+            double Y = vec_dot(rover->T[c][j], a) + vec_dot(rover->R[c][j], a + 3);
             for (int k = 0; k < NB_AXES; ++k)
                 Y += K[j][k] * qddJ[k];
             Y += -rover->h[c][j] - rover->Qc[c][j] + rover->fvis[c][j] * rate;

@@ -107,6 +107,11 @@ TEST(Vectors, ElementwiseOperationsAndCrossProductFollowTheirFormulas)
     EXPECT_EQ(c[0], 1 - 2); EXPECT_EQ(c[1], 2 + 0.25); EXPECT_EQ(c[2], 3 + 1);
     vec_zero(c);
     EXPECT_EQ(c[0], 0); EXPECT_EQ(c[1], 0); EXPECT_EQ(c[2], 0);
+    vec_set(c, 1, -1, 2);
+    vec_add_cross(c, a, b);   // c += a x b
+    EXPECT_EQ(c[0], 1 + 2 * 2 - 3 * 0.5);
+    EXPECT_EQ(c[1], -1 + 3 * -4 - 1 * 2);
+    EXPECT_EQ(c[2], 2 + 1 * 0.5 - 2 * -4);
 }
 
 TEST(Vectors, NormalizeGivesUnitVectorAndFallsBackOnXForZero)
@@ -220,6 +225,32 @@ TEST(Matrices, SkewMatricesAgreeWithCrossProducts)
     }
 }
 
+// a principal tensor turned into other axes, and moved from the centre of
+// mass to another point, against the same tensors summed point by point
+TEST(Matrices, InertiaTurnedAndMovedEqualsTheSumOverItsPointMasses)
+{
+    std::mt19937 g(5);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (int trial = 0; trial < 10; ++trial) {
+        // four masses of 0.25 at +-a e1 and +-b e2 of a frame Q about c
+        const double ang[3] = {u(g), u(g), u(g)}, a = 0.5 + u(g) * u(g), b = 0.3;
+        double Q[9], c[3] = {u(g), u(g), u(g)};
+        rot_zxy(Q, ang);
+        const double d[3] = {0.5 * b * b, 0.5 * a * a, 0.5 * (a * a + b * b)};  // in Q's axes
+        double J[9] = {0}, I[9], ref[9] = {0};
+        mat_rotate_diag(I, Q, d);
+        mat_add_inertia_at(J, I, 1.0, c);
+        for (int p = 0; p < 4; ++p) {
+            double r[3];
+            vec_axpy(r, c, (p % 2 ? -1.0 : 1.0) * (p < 2 ? a : b), Q + 3 * (p < 2 ? 0 : 1));
+            double rr[9];
+            mat_skew_sq(rr, r);   // r rT - |r|^2 Id
+            mat_axpy(ref, ref, -0.25, rr);
+        }
+        expectMatNear(J, ref, 1e-14);
+    }
+}
+
 // ---- frames ----------------------------------------------------------------
 
 TEST(Frames, ComposingThenApplyingEqualsApplyingInTurn)
@@ -329,6 +360,12 @@ TEST(Rotations, RodriguesAboutUnitAxesMatchesElementaryRotations)
             rot_axis_index(E, k, a);
             rot_axis_angle(R, axes[k - 1], a);
             expectMatNear(R, E, kTight);
+            // from a cosine and sine computed once: the very same numbers
+            double C[9];
+            rot_elementary(C, k, std::cos(a), std::sin(a));
+            for (int m = 0; m < 9; ++m) EXPECT_EQ(C[m], E[m]);
+            rot_axis_cs(C, axes[k - 1], std::cos(a), std::sin(a));
+            for (int m = 0; m < 9; ++m) EXPECT_EQ(C[m], R[m]);
             // any index other than 1..3 makes rot_axis use the vector
             rot_axis(R, a, 0, axes[k - 1]);
             expectMatNear(R, E, kTight);
