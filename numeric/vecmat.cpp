@@ -58,6 +58,46 @@ double ldlt_solve(double* x, double* A, const double* b, int n, int m)
     return det;
 }
 
+// ---- root-free Cholesky of a tree's sparsity -------------------------------
+
+double ldlt_solve_tree(double* x, double* A, const double* b, int n, const int* parent)
+{
+    // A = transpose(L)*D*L, taken from the leaves (highest indices) towards
+    // the roots: eliminating row k only updates entries (i, j) with i and j
+    // ancestors of k, which the tree's sparsity already holds, so nothing
+    // fills in. d_k stays at (k, k), L(k, i) at (k, i) for i an ancestor of k
+    double det = 1.0;
+    for (int k = n - 1; k >= 0; --k) {
+        double* Ak = A + k * n;
+        const double d = Ak[k];
+        if (d == 0.0)
+            return 0.0;
+        det *= d;
+        for (int i = parent[k]; i >= 0; i = parent[i]) {
+            const double a = Ak[i] / d;
+            double* Ai = A + i * n;
+            for (int j = i; j >= 0; j = parent[j])
+                Ai[j] -= a * Ak[j];
+            Ak[i] = a;
+        }
+    }
+
+    for (int i = 0; i < n; ++i)
+        x[i] = b[i];
+    // transpose(L)*y = b, from the leaves up, y kept in x
+    for (int i = n - 1; i >= 0; --i)
+        for (int j = parent[i]; j >= 0; j = parent[j])
+            x[j] -= A[i * n + j] * x[i];
+    // D*z = y, then L*x = z from the roots down
+    for (int i = 0; i < n; ++i) {
+        double v = x[i] / A[i * n + i];
+        for (int j = parent[i]; j >= 0; j = parent[j])
+            v -= A[i * n + j] * x[j];
+        x[i] = v;
+    }
+    return det;
+}
+
 // ---- print-outs ------------------------------------------------------------
 
 namespace {

@@ -409,6 +409,14 @@ inline void rot_axis_index(double out[9], int k, double angle)
 // returns the determinant, or 0 on a zero pivot (nothing solved)
 double ldlt_solve(double* x, double* A, const double* b, int n, int m);
 
+// the same for a matrix with the sparsity of a kinematic tree: off-diagonal
+// entries (i, j), j < i, are zero unless j is an ancestor of i, parent[i]
+// (< i, -1 for a root) giving each row's parent. Eliminates from the leaves
+// up, A = transpose(L)*D*L, so that nothing fills in; reads and writes only
+// the lower triangle's entries on those paths. One right-hand side; returns
+// the determinant, or 0 on a zero pivot (nothing solved)
+double ldlt_solve_tree(double* x, double* A, const double* b, int n, const int* parent);
+
 // ---- print-outs (nothing is printed when the stream is null) ---------------
 
 // rows r0..r1-1, columns c0..c1-1 of a row-major matrix of row stride `stride`

@@ -715,7 +715,27 @@ void second_member(const DynRover* rover, double F[NB_DDL], double Qw[NB_CHAINES
     }
 }
 
-// Mh += h C for the contact dampers (see dyn_solve)
+// The generalised velocities as a tree, for the solver: the body's six in a
+// chain, each traverse on the body, each wheel on its traverse. M and the
+// contact dampers couple only velocities on one path of this tree (a wheel
+// with the body and its own traverse), so its factors need no other entry.
+struct ArbreDdl {
+    int parent[NB_DDL];
+    ArbreDdl()
+    {
+        parent[0] = -1;
+        for (int k = 1; k < 6; ++k)
+            parent[k] = k - 1;
+        for (int t = 0; t < 3; ++t)
+            parent[6 + t] = 5;
+        for (int c = 0; c < NB_CHAINES; ++c)
+            parent[9 + c] = 6 + traverse_chaine(c);
+    }
+};
+const ArbreDdl arbreDdl;
+
+// Mh += h C for the contact dampers (see dyn_solve), lower triangle only:
+// the solver reads no other
 void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_DDL])
 {
     const ConfRover* cr = &rover->conf;
@@ -742,6 +762,9 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
         vec_sub(d, Pb, rover->Ob[c][J_ROUE]);
         vec_cross(jw, rover->Ub[c][J_ROUE], d);
 
+        // the wheel's share, summed over the three axes, then added once
+        const int idx[8] = {0, 1, 2, 3, 4, 5, 6 + t, 9 + c};
+        double Cw[8][8] = {};
         for (int ax = 0; ax < 3; ++ax) {
             double cd = h * rover->amortContact[c][ax];
             if (cd == 0.0)
@@ -749,13 +772,17 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
             const double* eT = rover->Cap[c] + 3 * ax;  // contact axis, terrain
             double eb[3];
             mat_tmul_vec(eb, Rb, eT);                         // the same, body axes
-            int idx[8] = {0, 1, 2, 3, 4, 5, 6 + t, 9 + c};
             double g[8] = {eT[0], eT[1], eT[2], vec_dot(eb, jr[0]), vec_dot(eb, jr[1]),
                            vec_dot(eb, jr[2]), vec_dot(eb, jt), vec_dot(eb, jw)};
-            for (int i = 0; i < 8; ++i)
-                for (int j = 0; j < 8; ++j)
-                    Mh[idx[i] * NB_DDL + idx[j]] += cd * g[i] * g[j];
+            for (int i = 0; i < 8; ++i) {
+                const double cg = cd * g[i];
+                for (int j = 0; j <= i; ++j)
+                    Cw[i][j] += cg * g[j];
+            }
         }
+        for (int i = 0; i < 8; ++i)
+            for (int j = 0; j <= i; ++j)
+                Mh[idx[i] * NB_DDL + idx[j]] += Cw[i][j];
     }
 }
 
@@ -827,7 +854,7 @@ double dyn_solve(DynRover* rover, double acc[NB_DDL])
             A[w * NB_DDL + w] = 1.0;
             b[w] = 0.0;
         }
-        det = ldlt_solve(acc, A, b, NB_DDL, 1);
+        det = ldlt_solve_tree(acc, A, b, NB_DDL, arbreDdl.parent);
         if (det == 0.0)
             return 0.0;
         bool released = false;

@@ -490,6 +490,56 @@ TEST(Ldlt, RandomSymmetricPositiveSystemsSolveToSmallResidual)
     }
 }
 
+// a matrix with the sparsity of a kinematic tree, made as transpose(L)*D*L
+// from random factors of that shape, solved both ways
+TEST(Ldlt, TreeSolveAgreesWithTheDenseSolveOnATreesSparsity)
+{
+    // the rover's 15 generalised velocities: the body's six in a chain, the
+    // three traverses on the body, each wheel on its traverse; and a forest
+    // of two trees
+    const int rover[15] = {-1, 0, 1, 2, 3, 4, 5, 5, 5, 6, 7, 6, 7, 8, 8};
+    const int forest[9] = {-1, -1, 0, 1, 2, 2, 0, 6, 3};
+    std::mt19937 g(11);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (const auto& tree : {std::vector<int>(rover, rover + 15),
+                             std::vector<int>(forest, forest + 9)}) {
+        const int n = (int)tree.size();
+        for (int trial = 0; trial < 10; ++trial) {
+            std::vector<double> L(n * n, 0.0), H(n * n, 0.0), D(n), b(n);
+            for (int i = 0; i < n; ++i) {
+                L[i * n + i] = 1.0;
+                D[i] = 1.5 + 0.5 * u(g);
+                b[i] = u(g);
+                for (int j = tree[i]; j >= 0; j = tree[j])
+                    L[i * n + j] = 0.5 * u(g);
+            }
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j < n; ++j)
+                    for (int k = 0; k < n; ++k)
+                        H[i * n + j] += L[k * n + i] * D[k] * L[k * n + j];
+            std::vector<double> A1 = H, A2 = H, x1(n), x2(n);
+            const double det1 = ldlt_solve(x1.data(), A1.data(), b.data(), n, 1);
+            const double det2 = ldlt_solve_tree(x2.data(), A2.data(), b.data(), n, tree.data());
+            double detD = 1.0;
+            for (double d : D)
+                detD *= d;
+            // a few hundred roundings either way
+            EXPECT_NEAR(det2 / detD, 1.0, 1e-12);
+            EXPECT_NEAR(det2 / det1, 1.0, 1e-12);
+            double scale = 0.0;
+            for (double v : x1)
+                scale = std::fmax(scale, std::fabs(v));
+            for (int i = 0; i < n; ++i)
+                EXPECT_NEAR(x2[i], x1[i], 1e-12 * scale) << "n " << n << " row " << i;
+        }
+    }
+    // a zero pivot stops it, as the dense solver
+    double A[4] = {1.0, 0.0, 0.0, 0.0}, b[2] = {1.0, 1.0}, x[2] = {7.0, 7.0};
+    const int chain[2] = {-1, 0};
+    EXPECT_EQ(ldlt_solve_tree(x, A, b, 2, chain), 0.0);
+    EXPECT_EQ(x[0], 7.0);
+}
+
 // ---- print-outs ------------------------------------------------------------
 
 TEST(Printing, NullStreamPrintsNothingAndDoesNotCrash)
