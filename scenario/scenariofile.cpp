@@ -301,7 +301,8 @@ void litTerrain(const Json& j, const Chemins& ch, ScenarioFile* s)
     o.nombre("xmax", &s->xmax);
     o.nombre("ymin", &s->ymin);
     o.nombre("ymax", &s->ymax);
-    o.nombre("bosses", &s->bosses, positifOuNul, "hauteur positive ou nulle attendue");
+    s->aBosses = o.nombre("bosses", &s->bosses, positifOuNul,
+                          "hauteur positive ou nulle attendue") || s->aBosses;
     o.nombre("coef_h", &s->coefH);
     double graine;
     if (o.nombre("graine", &graine,
@@ -309,12 +310,15 @@ void litTerrain(const Json& j, const Chemins& ch, ScenarioFile* s)
                  "entier de 0 a 4294967295 attendu"))
         s->graine = static_cast<unsigned>(graine);
     if (const Json* v = o.valeur("raster")) {
-        Objet r(*v, o.cle("raster"), {"fichier", "fenetre"});
+        Objet r(*v, o.cle("raster"), {"fichier", "fenetre", "pas"});
         if (!ch.entree(r, "fichier", &s->raster))
             throw Faute{r.cle("fichier") + " : cle manquante"};
         s->aFenetre = r.nombres("fenetre", s->fenetre, 3);
         if (s->aFenetre && !(s->fenetre[2] > 0.0))
             throw Faute{r.cle("fenetre") + "[2] : taille positive attendue"};
+        r.nombre("pas", &s->pas, positifOuNul, "pas positif ou nul attendu");
+        if (!s->terrainFichier.empty())
+            throw Faute{o.cle("raster") + " : pas avec terrain.fichier, un seul terrain"};
     }
 }
 
@@ -590,6 +594,7 @@ std::string texteScenario(const ScenarioFile& s)
         Json r = {{"fichier", s.raster}};
         if (s.aFenetre)
             r["fenetre"] = liste(s.fenetre, 3);
+        r["pas"] = s.pas;
         ter["raster"] = r;
     }
     j["terrain"] = ter;

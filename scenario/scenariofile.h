@@ -63,9 +63,12 @@ struct ScenarioFile {
     double bosses = 0.1;         // height of the random bumps, m
     double coefH = 1.0;          // multiplier of the base heights
     unsigned graine = GraineDefaut;  // seed of the bumps
+    bool aBosses = false;        // bosses given (a raster's default is none)
     std::string raster;          // elevation raster; empty: none
     bool aFenetre = false;
-    double fenetre[3] = {0, 0, 0};  // raster window: centre X, Y and size, m
+    double fenetre[3] = {0, 0, 0};  // raster window: centre X, Y in the
+                                    // raster's own coordinates, side in m
+    double pas = 0.0;               // raster grid step, m; 0: its own
 
     // ---- sol
     int modele = 0;            // 0 visco-elastic, 1 soil zones and macro law

@@ -153,3 +153,25 @@ TEST_F(KadmerSimScenario, RefusedFilesEndWithStatusTwoNamingTheKey)
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--voie : largeur positive attendue"), std::string::npos) << r.err;
 }
+
+TEST_F(KadmerSimScenario, RasterTerrainRunsAsTheOptionsSayIt)
+{
+    // an ASCII grid raster: a ramp along X, 0.5 m pixels
+    std::string grid = "ncols 40\nnrows 40\nxllcorner 1000\nyllcorner 2000\ncellsize 0.5\n"
+                       "NODATA_value -9999\n";
+    for (int j = 0; j < 40; ++j) {
+        for (int i = 0; i < 40; ++i)
+            grid += std::to_string(0.02 * i) + (i < 39 ? " " : "\n");
+    }
+    write("ramp.asc", grid);
+    write("r.json", R"({"terrain": {"raster": {"fichier": "ramp.asc", "fenetre": [1010, 2010, 15]}},
+        "pilotage": {"v": 0.1}, "duree": 1, "sorties": {"trajectoire": "file.txt"}})");
+    SimRun r = run("--scenario " + dir + "/r.json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run("--mnt " + dir + "/ramp.asc --window 1010,2010,15 --v 0.1 --duration 1 -o " + dir +
+            "/options.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string a = slurp(dir + "/file.txt");
+    EXPECT_GT(a.size(), 1000u);
+    EXPECT_EQ(a, slurp(dir + "/options.txt"));
+}

@@ -272,8 +272,15 @@ void options_from_scenario(const ScenarioFile& s, SimOptions& o)
     o.bosses = s.bosses;
     o.coefh = s.coefH;
     o.graine = s.graine;
-    if (!s.raster.empty())
-        bad("terrain.raster : terrain raster non pris en charge par ce programme");
+    o.hasBosses = s.aBosses;
+    if (!s.raster.empty()) {
+        // an elevation raster is a terrain file the reader recognises
+        o.mntFile = s.raster;
+        o.hasWindow = s.aFenetre;
+        for (int k = 0; k < 3; ++k)
+            o.window[k] = s.fenetre[k];
+        o.mntStep = s.pas;
+    }
 
     o.solType = s.modele;
     o.phi0Deg = s.phi0;
