@@ -178,10 +178,16 @@ void Kadmer::sauveScenario()
                                       scenario->terrain,
                                       scenario->zones ? nullptr : scenario->soil,
                                       scenario->zones, dynamic, scenario->vDes, scenario->cDes);
+    // a terrain the scenario cannot name is written as the generated one of
+    // its parameters, and the user is told so
     QString manque;
     if (scenario->terrain->fichier && s.terrainFichier.empty())
         manque = QString::fromUtf8("le fichier MNT n'a pas été retrouvé : le scénario "
                                    "utilisera le terrain généré.\n");
+    else if (!scenario->terrain->fichier && !terrainGenere(scenario->terrain))
+        manque = QString::fromUtf8("le terrain importé (MNT raster) n'est pas décrit : le "
+                                   "scénario utilisera le terrain généré ; donnez-lui "
+                                   "terrain.raster.\n");
     std::string m = ecritScenario(s, nom.toLocal8Bit().toStdString());
     if (!m.empty()) {
         modal::critical(this, titre, nom + " : " + QString::fromLocal8Bit(m.c_str()));

@@ -729,6 +729,24 @@ double celluleDuMnt(const Mnt* m)
     return donne(c) ? c : m->dx;
 }
 
+bool terrainGenere(const Mnt* m)
+{
+    if (m->fichier || !m->h)
+        return false;
+    Mnt g;
+    defauts_mnt(&g);
+    g.typeMNT = m->typeMNT;
+    g.coefH = m->coefH;
+    g.hBosses = m->hBosses;
+    g.graine = m->graine;
+    g.dx = g.dy = celluleDuMnt(m);
+    g.Xmin = m->Xmin, g.Xmax = m->Xmax, g.Ymin = m->Ymin, g.Ymax = m->Ymax;
+    bool meme = new_mnt(&g) == 0 && g.nx == m->nx && g.ny == m->ny &&
+                std::memcmp(g.h, m->h, sizeof(double) * g.nx * g.ny) == 0;
+    libere_mnt(&g);
+    return meme;
+}
+
 ScenarioFile scenarioDuModele(const DynRover* rover, int periodeMs, const Mnt* mnt,
                               const DynSol* sol, const ZonesSol* zones, bool dynamique,
                               double v, double c)

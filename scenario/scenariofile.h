@@ -134,6 +134,11 @@ ScenarioFile scenarioDuModele(const DynRover* rover, int periodeMs, const Mnt* m
 // (no stream, not a file, the file removed since)
 std::string cheminDuFlux(FILE* f);
 
+// whether the grid of the record is the one its parameters generate (no
+// terrain file; the same shape, extent, cells, bumps and seed): false for a
+// grid imported from elsewhere, an elevation raster for instance
+bool terrainGenere(const Mnt* mnt);
+
 // a cell size that gives a generated grid of the record's node counts over
 // its extent: the spacing of the grid itself when it does
 double celluleDuMnt(const Mnt* mnt);

@@ -7,6 +7,7 @@
 #include "scenario/scenariofile.h"
 
 #include <QAction>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,7 @@ TEST_F(SaveScenario, WrittenRunStartsHeadlessFromTheSamePose)
     save->trigger();
     EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
 
+    EXPECT_TRUE(terrainGenere(k->scenario->terrain));
     ScenarioFile s;
     ASSERT_EQ(litScenario(path, &s), "");
     const DynRover* d = k->scenario->dynRovers[0];
@@ -90,6 +92,19 @@ TEST_F(SaveScenario, WrittenRunStartsHeadlessFromTheSamePose)
                       " --duration 0 -o " + traj + " >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(slurp(traj), ligne(&k->scenario->dynRover.conf, dir.filePath("here.txt").toStdString()));
+}
+
+TEST_F(SaveScenario, AnImportedTerrainIsWrittenWithAWarning)
+{
+    // a grid that no generated shape gives, as an imported raster's
+    Mnt* m = k->scenario->terrain;
+    m->h[m->nx * m->ny / 2] += 0.5;
+    EXPECT_FALSE(terrainGenere(m));
+    script.fileName = dir.filePath("raster.json");
+    save->trigger();
+    ASSERT_EQ(script.boxes.size(), 1);
+    EXPECT_TRUE(script.boxes[0].contains("terrain.raster")) << script.boxes[0].toStdString();
+    EXPECT_TRUE(QFile::exists(script.fileName));
 }
 
 TEST_F(SaveScenario, CancelWritesNothingAndAFailedWriteIsShown)
