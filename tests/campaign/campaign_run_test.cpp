@@ -16,12 +16,17 @@
 #include <sstream>
 
 #include "campaign_support.h"
+#include "runner.h"
+
+using campaign::json;
+using campaign::pending;
+using campaign::read_manifest;
 
 TEST(CampaignRun, ExampleRunsResumesAndGivesTheSameBytesTwice)
 {
     TempDir tmp;
     std::string a = tmp.path + "/a", b = tmp.path + "/b";
-    Outcome r = campaign("run " + example() + " --out " + a + " --jobs 2");
+    Outcome r = run_program("run " + example() + " --out " + a + " --jobs 2");
     ASSERT_EQ(r.status, 0) << r.err;
     Csv t = read_csv(a + "/summary.csv");
     ASSERT_EQ(t.rows.size(), 12u);
@@ -46,7 +51,7 @@ TEST(CampaignRun, ExampleRunsResumesAndGivesTheSameBytesTwice)
 
     // run again: every case is done with the same content, nothing runs
     std::string before = slurp(a + "/cases/c000003.result");
-    r = campaign("run " + example() + " --out " + a);
+    r = run_program("run " + example() + " --out " + a);
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("12 cas, 12 deja faits, 0 a lancer"), std::string::npos) << r.err;
     EXPECT_EQ(slurp(a + "/cases/c000003.result"), before);
@@ -61,12 +66,12 @@ TEST(CampaignRun, ExampleRunsResumesAndGivesTheSameBytesTwice)
     text.replace(at, 22, "\"values\": [0, 1, 2, 4]");
     write(changed, text);
     symlink_examples(tmp.path);
-    r = campaign("run " + changed + " --out " + a);
+    r = run_program("run " + changed + " --out " + a);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("12 cas, 7 deja faits, 5 a lancer"), std::string::npos) << r.err;
 
     // the same campaign elsewhere: the same trajectories and figures
-    r = campaign("run " + changed + " --out " + b + " --jobs 1");
+    r = run_program("run " + changed + " --out " + b + " --jobs 1");
     ASSERT_EQ(r.status, 0) << r.err;
     for (int i = 0; i < 12; ++i) {
         char name[32];
@@ -86,8 +91,8 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
     write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
         "axes": [{"path": "terrain.cellule", "values": [1, -1, 2]},
                  {"path": "duree", "values": [0.2, 1000000]}],
-        "time_limit_s": 3})");
-    Outcome r = campaign("run " + file + " --out " + dir);
+        "time_limit_s": 10})");
+    Outcome r = run_program("run " + file + " --out " + dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("6 cas : 2 reussis, 4 en echec, 0 non termines"), std::string::npos) << r.err;
     Csv t = read_csv(dir + "/summary.csv");
@@ -101,12 +106,12 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
     EXPECT_EQ(t.at(t.rows[2], "distance_m"), "");
     // a late one: ended by its time limit
     EXPECT_EQ(t.at(t.rows[1], "signal"), "9");
-    EXPECT_NE(t.at(t.rows[1], "stderr_tail").find("arrete apres 3 s"), std::string::npos);
+    EXPECT_NE(t.at(t.rows[1], "stderr_tail").find("arrete apres 10 s"), std::string::npos);
     EXPECT_FALSE(t.at(t.rows[0], "distance_m").empty());
 
     // collect over unfinished work: what has ended, the rest "absent"
     std::remove((dir + "/cases/c000004.result").c_str());
-    r = campaign("collect " + dir);
+    r = run_program("collect " + dir);
     EXPECT_EQ(r.status, 1);
     t = read_csv(dir + "/summary.csv");
     EXPECT_EQ(t.at(t.rows[4], "status"), "absent");
@@ -114,12 +119,11 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
 
     // a longer limit gives the late cases another chance, and the lost one
     // runs again; the refused ones stay as they were
-    write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
-        "axes": [{"path": "terrain.cellule", "values": [1, -1, 2]},
-                 {"path": "duree", "values": [0.2, 1000000]}],
-        "time_limit_s": 3.5})");
-    r = campaign("run " + file + " --out " + dir);
-    EXPECT_NE(r.err.find("6 cas, 3 deja faits, 3 a lancer"), std::string::npos) << r.err;
+    json m;
+    ASSERT_EQ(read_manifest(dir, m), "");
+    m["time_limit_s"] = 20.0;
+    EXPECT_EQ(pending(dir, m, false), (std::vector<int>{1, 4, 5}));
+    EXPECT_EQ(pending(dir, m, true), (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
 TEST(CampaignRun, BadFilesAndOptionsEndWithStatusTwoBeforeAnyCaseRuns)
@@ -139,12 +143,12 @@ TEST(CampaignRun, BadFilesAndOptionsEndWithStatusTwoBeforeAnyCaseRuns)
         {"bogus", "--help pour l'usage"},
     };
     for (const Row& row : rows) {
-        Outcome r = campaign(row.args);
+        Outcome r = run_program(row.args);
         EXPECT_EQ(r.status, 2) << row.args;
         EXPECT_NE(r.err.find(row.message), std::string::npos) << row.args << "\n" << r.err;
     }
     // the file refused names the key in the case's file
-    Outcome r = campaign(rows[1].args);
+    Outcome r = run_program(rows[1].args);
     EXPECT_NE(r.err.find("terrain.frome : cle inconnue"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("c000000.json"), std::string::npos) << r.err;
 }

@@ -58,9 +58,9 @@ TEST_F(CampaignSlurm, ExampleAsAJobArrayGivesTheLocalTableAndResumes)
 {
     TempDir tmp;
     std::string local = tmp.path + "/local", slurm = tmp.path + "/slurm";
-    Outcome r = campaign("run " + example() + " --out " + local);
+    Outcome r = run_program("run " + example() + " --out " + local);
     ASSERT_EQ(r.status, 0) << r.err;
-    r = campaign("run " + example() + " --out " + slurm + " --slurm --time 5");
+    r = run_program("run " + example() + " --out " + slurm + " --slurm --time 5");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("tableau de taches Slurm"), std::string::npos) << r.err;
     EXPECT_EQ(without(read_csv(local + "/summary.csv"), {"wall", "rtf"}),
@@ -72,12 +72,12 @@ TEST_F(CampaignSlurm, ExampleAsAJobArrayGivesTheLocalTableAndResumes)
     }
 
     // nothing to do: nothing submitted; one lost result: one task
-    r = campaign("run " + example() + " --out " + slurm + " --slurm");
+    r = run_program("run " + example() + " --out " + slurm + " --slurm");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("12 deja faits, 0 a lancer"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("soumis"), std::string::npos) << r.err;
     std::remove((slurm + "/cases/c000005.result").c_str());
-    r = campaign("run " + example() + " --out " + slurm + " --slurm");
+    r = run_program("run " + example() + " --out " + slurm + " --slurm");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("11 deja faits, 1 a lancer"), std::string::npos) << r.err;
     Csv t = read_csv(slurm + "/summary.csv");
@@ -91,7 +91,7 @@ TEST_F(CampaignSlurm, AFailingCaseIsRecordedAndCollectedAfterSubmittingWithoutWa
     std::string file = tmp.path + "/c.json", dir = tmp.path + "/out";
     write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}, "duree": 2},
         "axes": [{"path": "terrain.cellule", "values": [0.25, -1, 0.5]}]})");
-    Outcome r = campaign("run " + file + " --out " + dir + " --slurm --no-wait");
+    Outcome r = run_program("run " + file + " --out " + dir + " --slurm --no-wait");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("kadmer-campaign collect " + dir), std::string::npos) << r.err;
     std::string job = slurp(dir + "/slurm/job");
@@ -104,7 +104,7 @@ TEST_F(CampaignSlurm, AFailingCaseIsRecordedAndCollectedAfterSubmittingWithoutWa
            std::chrono::steady_clock::now() - t0 < std::chrono::seconds(60))
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
-    r = campaign("collect " + dir);
+    r = run_program("collect " + dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("3 cas : 2 reussis, 1 en echec, 0 non termines"), std::string::npos) << r.err;
     Csv t = read_csv(dir + "/summary.csv");

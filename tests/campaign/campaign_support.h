@@ -62,7 +62,7 @@ struct Outcome {
 };
 
 // kadmer-campaign with these arguments, the kadmer-sim of this build
-inline Outcome campaign(const std::string& args, const std::string& env = "")
+inline Outcome run_program(const std::string& args, const std::string& env = "")
 {
     char tmpl[] = "/tmp/kadmer_campaign_run_XXXXXX";
     std::string dir = ::mkdtemp(tmpl) ? tmpl : "/tmp";
