@@ -1,6 +1,7 @@
 // Telemetry of the rover: the tick's record, the tip-over margin, the CSV.
 #include "rover/telemetry.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -17,6 +18,32 @@ const double VitesseRepos = 1e-3;
 
 // the support polygon takes at most this many points
 enum { MaxAppuis = 16 };
+
+// length of a horizontal vector (no overflow to fear at the rover's scale)
+inline double norm2(double x, double y)
+{
+    return std::sqrt(x * x + y * y);
+}
+
+// the few 3-vector operations of the margin, inlined: it runs every tick
+inline double dot(const double a[3], const double b[3])
+{
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+// o = a + s b
+inline void axpy(double o[3], const double a[3], double s, const double b[3])
+{
+    for (int k = 0; k < 3; ++k)
+        o[k] = a[k] + s * b[k];
+}
+
+inline void cross(double o[3], const double a[3], const double b[3])
+{
+    o[0] = a[1] * b[2] - a[2] * b[1];
+    o[1] = a[2] * b[0] - a[0] * b[2];
+    o[2] = a[0] * b[1] - a[1] * b[0];
+}
 
 // z component of (b - a) x (c - a), seen from above
 double turn(const double a[3], const double b[3], const double c[3])
@@ -38,12 +65,25 @@ int zone_rank(const Mnt* mnt, double x, double y)
     return -1;
 }
 
-void field(FILE* f, double v, const char* fmt)
-{
-    std::fputc(',', f);
-    if (std::isfinite(v))
-        std::fprintf(f, fmt, v);
-}
+// one CSV line built in place: a field is written with six significant
+// digits ("%.6g"), an unknown value as an empty field
+struct Ligne {
+    char text[2048];
+    char* p = text;
+
+    void field(double v)
+    {
+        *p++ = ',';
+        if (std::isfinite(v))
+            p = std::to_chars(p, text + sizeof text - 2, v, std::chars_format::general, 6).ptr;
+    }
+    void whole(int v)
+    {
+        *p++ = ',';
+        if (v >= 0)
+            p = std::to_chars(p, text + sizeof text - 2, v).ptr;
+    }
+};
 
 } // namespace
 
@@ -100,23 +140,32 @@ double tip_over_margin(const double P[][3], int n, const double G[3])
     // about each edge (axis a), the angle from the weight to the perpendicular
     // dropped from G on the edge, both taken in the plane normal to a; the
     // interior lies to the left of a counter-clockwise edge
+    // (the least angle is picked by a pseudo-angle that grows with it,
+    // copysign(1 - cos, sin), and only its arc tangent is taken)
     const double g[3] = {0.0, 0.0, -1.0};
-    double margin = HUGE_VAL;
+    double least = HUGE_VAL, sinLeast = 0.0, cosLeast = 1.0;
     for (int k = 0; k < h; ++k) {
         const double* A = P[hull[k]];
         const double* B = P[hull[(k + 1) % h]];
-        double a[3], d[3], l[3], gp[3], x[3];
-        vec_sub(a, B, A);
-        vec_normalize(a, a);
-        vec_sub(d, A, G);
-        vec_axpy(l, d, -vec_dot(d, a), a);
-        vec_axpy(gp, g, -vec_dot(g, a), a);
-        vec_cross(x, gp, l);
-        double theta = std::atan2(-vec_dot(x, a), vec_dot(gp, l));
-        if (theta < margin)
-            margin = theta;
+        double a[3] = {B[0] - A[0], B[1] - A[1], B[2] - A[2]};
+        double na = std::sqrt(dot(a, a));
+        a[0] /= na;
+        a[1] /= na;
+        a[2] /= na;
+        double d[3] = {A[0] - G[0], A[1] - G[1], A[2] - G[2]}, l[3], gp[3], x[3];
+        axpy(l, d, -dot(d, a), a);
+        axpy(gp, g, -dot(g, a), a);
+        cross(x, gp, l);
+        double sn = -dot(x, a), cs = dot(gp, l);
+        double len = std::sqrt(sn * sn + cs * cs);
+        double pseudo = len > 0.0 ? std::copysign(1.0 - cs / len, sn) : 0.0;
+        if (pseudo < least) {
+            least = pseudo;
+            sinLeast = sn;
+            cosLeast = cs;
+        }
     }
-    return margin;
+    return std::atan2(sinLeast, cosLeast);
 }
 
 void rover_centre_of_mass(const DynRover* rover, double G[3])
@@ -156,7 +205,7 @@ void telemetry_tick(Telemetry* tel, const DynRover* rover, const Mnt* mnt, int d
     if (!tel->started)
         telemetry_reset(tel, rover);
     double dt = cr->temps - tel->prevT;
-    double ds = std::hypot(cr->pos[0] - tel->prevPos[0], cr->pos[1] - tel->prevPos[1]);
+    double ds = norm2(cr->pos[0] - tel->prevPos[0], cr->pos[1] - tel->prevPos[1]);
     tel->t = cr->temps;
     tel->dynamic = dynamic;
     tel->distance += ds;
@@ -197,8 +246,8 @@ void telemetry_tick(Telemetry* tel, const DynRover* rover, const Mnt* mnt, int d
         // speed, so V = v_contact + Vr
         double a[3], na[3];
         mat_mul_vec(a, Rb, rover->Ub[c][J_ROUE]);
-        vec_cross(na, cr->normale[c], a);
-        double Vr = r * w.omega * vec_norm(na);
+        cross(na, cr->normale[c], a);
+        double Vr = r * w.omega * std::sqrt(dot(na, na));
         double V = rover->vContact[c][1] + Vr;
         w.slip = on ? slip_ratio(V, Vr) : 0.0;
         if (on && (std::fabs(V) >= VitesseRepos || std::fabs(Vr) >= VitesseRepos)) {
@@ -224,7 +273,7 @@ void telemetry_tick(Telemetry* tel, const DynRover* rover, const Mnt* mnt, int d
     }
 
     if (dynamic) {
-        tel->speed = std::hypot(rover->vit[0], rover->vit[1]);
+        tel->speed = norm2(rover->vit[0], rover->vit[1]);
         tel->power = power;
         tel->energyPerMetre = tel->distance >= 1e-3 ? tel->energy / tel->distance : NaN;
     } else {
@@ -233,8 +282,12 @@ void telemetry_tick(Telemetry* tel, const DynRover* rover, const Mnt* mnt, int d
         tel->energyPerMetre = NaN;
     }
 
+    // the dynamics keep the centre of mass of their last sub-step (body axes)
     double G[3];
-    rover_centre_of_mass(rover, G);
+    if (dynamic)
+        frame_apply(G, cr->caisse, rover->RG);
+    else
+        rover_centre_of_mass(rover, G);
     tel->tipMargin = tip_over_margin(appuis, nAppuis, G);
     if (!(tel->tipMargin >= tel->minTipMargin))
         tel->minTipMargin = tel->tipMargin;
@@ -266,31 +319,33 @@ void telemetry_csv_header(FILE* f)
 
 void telemetry_csv_row(FILE* f, const Telemetry* tel)
 {
-    std::fprintf(f, "%.4f", tel->t);
+    Ligne l;
+    l.p = std::to_chars(l.p, l.text + 64, tel->t, std::chars_format::fixed, 4).ptr;
     for (int c = 0; c < NB_CHAINES; ++c) {
         const TelemetryWheel& w = tel->wheel[c];
-        field(f, w.Fz, "%.6g");
-        field(f, w.Flong, "%.6g");
-        field(f, w.Flat, "%.6g");
-        field(f, w.sinkage, "%.6g");
-        field(f, w.slip, "%.6g");
-        field(f, w.omega, "%.6g");
-        field(f, w.Tmotor, "%.6g");
-        field(f, w.Twheel, "%.6g");
-        field(f, w.power, "%.6g");
-        field(f, w.contact >= 0 ? w.contact : NaN, "%.0f");
-        field(f, w.zone >= 0 ? w.zone : NaN, "%.0f");
+        l.field(w.Fz);
+        l.field(w.Flong);
+        l.field(w.Flat);
+        l.field(w.sinkage);
+        l.field(w.slip);
+        l.field(w.omega);
+        l.field(w.Tmotor);
+        l.field(w.Twheel);
+        l.field(w.power);
+        l.whole(w.contact);
+        l.whole(w.zone);
     }
-    field(f, tel->speed, "%.6g");
-    field(f, tel->heading * RadToDeg, "%.6g");
-    field(f, tel->pitch * RadToDeg, "%.6g");
-    field(f, tel->roll * RadToDeg, "%.6g");
-    field(f, tel->tipMargin * RadToDeg, "%.6g");
-    field(f, tel->power, "%.6g");
-    field(f, tel->dynamic ? tel->energy : NaN, "%.6g");
-    field(f, tel->distance, "%.6g");
-    field(f, tel->energyPerMetre, "%.6g");
-    std::fputc('\n', f);
+    l.field(tel->speed);
+    l.field(tel->heading * RadToDeg);
+    l.field(tel->pitch * RadToDeg);
+    l.field(tel->roll * RadToDeg);
+    l.field(tel->tipMargin * RadToDeg);
+    l.field(tel->power);
+    l.field(tel->dynamic ? tel->energy : NaN);
+    l.field(tel->distance);
+    l.field(tel->energyPerMetre);
+    *l.p++ = '\n';
+    std::fwrite(l.text, 1, l.p - l.text, f);
 }
 
 void telemetry_summary(FILE* f, const Telemetry* tel)

@@ -148,6 +148,14 @@ TEST(Telemetry, AtRestTheWheelsCarryTheWeightAndNothingSlips)
     EXPECT_GT(t.tipMargin, 20 * Deg);
     EXPECT_LT(t.tipMargin, 80 * Deg);
     EXPECT_NEAR(t.minTipMargin, t.tipMargin, 1 * Deg);
+
+    // the kinematic path's centre of mass, summed over the bodies' frames,
+    // is the one the dynamics keep
+    double G[3], Gd[3];
+    rover_centre_of_mass(d.rover, G);
+    frame_apply(Gd, d.rover->conf.caisse, d.rover->RG);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(G[k], Gd[k], 1e-12);
 }
 
 TEST(Telemetry, SlipIsSmallRollingAndNearOneWithTheBodyHeld)
