@@ -4,6 +4,8 @@
 #include "app/scenario.h"
 #include "render/scene.h"
 #include "rover/piloting.h"
+#include "rover/telemetry.h"
+#include "telemetry_view/telemetrywindow.h"
 #include "scenario/scenariofile.h"
 
 #include <QAction>
@@ -80,6 +82,11 @@ Kadmer::Kadmer(QWidget* parent)
     dynCinAction = new QAction(tr("&Pil. Dynamique"), this);
     connect(dynCinAction, SIGNAL(triggered()), this, SLOT(switchDynCinSlot()));
     addAction(dynCinAction);
+    telemetryAction = new QAction(QString::fromUtf8("&Télémétrie"), this);
+    connect(telemetryAction, &QAction::triggered, this, [this] { openTelemetry(); });
+    addAction(telemetryAction);
+    telemetry = new Telemetry();
+    telemetryWindow = nullptr;
     localAction->setEnabled(false);
     dynamic = false;
     setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -201,6 +208,7 @@ Kadmer::~Kadmer()
 {
     // the scenario lives exactly as long as the view that draws it
     libereScenario(scenario);
+    delete telemetry;
 }
 
 QSize Kadmer::sizeHint() const { return QSize(720, 576); }
@@ -270,6 +278,11 @@ void Kadmer::oneStepSlot()
         return;
     if (!dynamic)
         scenario->confRovers[0]->temps += dt;
+    if (scenario->dynRovers[0]) {
+        telemetry_tick(telemetry, scenario->dynRovers[0], scenario->terrain, dynamic);
+        if (telemetryWindow)
+            telemetryWindow->addSample(*telemetry);
+    }
     updateGL();
     afficheEtat(scenario->confRovers[0], scenario->dynRovers[0]);
 }
@@ -327,6 +340,20 @@ void Kadmer::switchDynCinSlot()
     } else {
         dynCinAction->setText(tr("&Pil. Dynamique"));
     }
+    // a new piloting mode is a new run for the telemetry
+    if (scenario->dynRovers[0])
+        telemetry_reset(telemetry, scenario->dynRovers[0]);
+    if (telemetryWindow)
+        telemetryWindow->clear();
+}
+
+void Kadmer::openTelemetry()
+{
+    if (!telemetryWindow)
+        telemetryWindow = new TelemetryWindow(this);
+    telemetryWindow->show();
+    telemetryWindow->raise();
+    telemetryWindow->activateWindow();
 }
 
 void Kadmer::initButtonSlot()

@@ -23,6 +23,8 @@ class QVBoxLayout;
 struct Scenario;
 struct ConfRover;
 struct DynRover;
+struct Telemetry;
+class TelemetryWindow;
 
 enum KadmerMode { ModeLocal = 0, ModeLectFichier = 1, ModeLectReseau = 2, ModeVisuFichier = 3 };
 enum RecordMode { RecordNone = 0, RecordTrajectory = 1, RecordImages = 2, RecordBoth = 3 };
@@ -146,6 +148,16 @@ private:
     bool questionOpen;
     // a network reading has ended and not restarted: a nested end does nothing
     bool readingEnded;
+
+public:
+    // the telemetry of the local run, recorded every tick; reset with the
+    // piloting mode
+    Telemetry* telemetry;
+    // shows the "Télémétrie" window, created on first use
+    void openTelemetry();
+    // the "Télémétrie" window, null until first opened
+    TelemetryWindow* telemetryWindow;
+    QAction* telemetryAction;
 };
 
 #endif

@@ -78,10 +78,12 @@ TEST_F(KadmerWindow, ContextMenuHoldsTheSixActionsInOrderThenTheNewOnes)
     QStringList texts;
     for (QAction* a : k->actions())
         texts << a->text();
-    ASSERT_GE(texts.size(), 7);
+    ASSERT_GE(texts.size(), 8);
+    // the six entries first, then those added after them in their order
     EXPECT_EQ(texts.mid(0, 6), QStringList({"&Help", "&Sauve Image", "&Lecture Fichier",
                                             "&Lecture Reseau", "&Retour Mode Local",
                                             "&Pil. Dynamique"}));
+    EXPECT_EQ(texts[6], QString::fromUtf8("&Télémétrie"));
     EXPECT_EQ(texts.last(), QString::fromUtf8("Sauver scénario"));
     EXPECT_FALSE(k->localAction->isEnabled());
     EXPECT_EQ(k->contextMenuPolicy(), Qt::ActionsContextMenu);
