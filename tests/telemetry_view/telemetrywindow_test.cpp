@@ -63,7 +63,7 @@ TEST_F(TelemetryView, FollowsTheDynamicRunFreezesOnPauseAndExports)
 
     k->switchDynCinSlot();
     k->scenario->vDes = 0.05;
-    runFor(1500);
+    runFor(1000);
     int n = w->sampleCount();
     EXPECT_GT(n, 5);
     // the redraw after the last tick shows every sample
@@ -72,7 +72,7 @@ TEST_F(TelemetryView, FollowsTheDynamicRunFreezesOnPauseAndExports)
         EXPECT_EQ(w->pointCount(chart, 0), n) << chart;
     EXPECT_EQ(w->pointCount(0, 5), n);
     // paused: nothing moves
-    QTest::qWait(500);
+    QTest::qWait(300);
     EXPECT_EQ(w->sampleCount(), n);
     EXPECT_EQ(w->pointCount(4, 0), n);
 
@@ -114,7 +114,7 @@ TEST_F(TelemetryView, FollowsTheDynamicRunFreezesOnPauseAndExports)
 TEST_F(TelemetryView, KinematicRunDrawsOnlyWhatItKnowsAndANewModeStartsAfresh)
 {
     k->scenario->vDes = 0.05;
-    runFor(800);
+    runFor(500);
     int n = w->sampleCount();
     EXPECT_GT(n, 3);
     w->refresh();
