@@ -83,8 +83,13 @@ Scenario* newScenario(QWidget* parent)
     defauts_mnt(mnt);
     runMntDialog(parent, mnt);
 
-    // a raster's grid comes already read from the terrain dialog
-    const int terrain = mnt->h ? 0 : new_mnt(mnt);
+    // a raster's grid comes already read from the terrain dialog; its heights
+    // are the ground's own (hundreds or thousands of metres), so the observer
+    // follows the rover rather than looking at the frame's origin
+    const bool raster = mnt->h != nullptr;
+    if (raster)
+        s->follow = 1;
+    const int terrain = raster ? 0 : new_mnt(mnt);
     if (terrain < 0)
         return fail(parent, s, "Echec initialisation MNT");
     if (terrain == 1)

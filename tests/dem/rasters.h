@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -74,5 +75,49 @@ struct Raster {
         return ok;
     }
 };
+
+// a real-looking ground of W x H pixels of `pixel` metres: rolling
+// fractal relief a few metres high and fresh craters of 6 to 30 m across,
+// the same for the same seed
+inline std::vector<double> reliefCratere(int W, int H, double pixel, unsigned graine = 7)
+{
+    std::mt19937 tirage(graine);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    // value noise on lattices of halving wavelength, cubic-smoothed
+    std::vector<double> h(static_cast<size_t>(W) * H, 0.0);
+    double amplitude = 5.0, longueur = 60.0 / pixel;
+    for (int octave = 0; octave < 6; ++octave, amplitude *= 0.45, longueur *= 0.5) {
+        const int nx = static_cast<int>(W / longueur) + 2, ny = static_cast<int>(H / longueur) + 2;
+        std::vector<double> g(static_cast<size_t>(nx) * ny);
+        for (double& v : g) v = 2.0 * u(tirage) - 1.0;
+        for (int r = 0; r < H; ++r)
+            for (int c = 0; c < W; ++c) {
+                const double x = c / longueur, y = r / longueur;
+                const int i = static_cast<int>(x), j = static_cast<int>(y);
+                double tx = x - i, ty = y - j;
+                tx = tx * tx * (3 - 2 * tx);
+                ty = ty * ty * (3 - 2 * ty);
+                const double a = g[j * nx + i], b = g[j * nx + i + 1], cc = g[(j + 1) * nx + i],
+                             d = g[(j + 1) * nx + i + 1];
+                h[static_cast<size_t>(r) * W + c] +=
+                    amplitude * ((1 - ty) * ((1 - tx) * a + tx * b) + ty * ((1 - tx) * cc + tx * d));
+            }
+    }
+    // craters: a bowl a fifth of the radius deep inside a raised rim
+    for (int k = 0; k < 14; ++k) {
+        const double cx = u(tirage) * W * pixel, cy = u(tirage) * H * pixel;
+        const double R = 3.0 + 12.0 * std::pow(u(tirage), 2.0);
+        for (int r = 0; r < H; ++r)
+            for (int c = 0; c < W; ++c) {
+                const double dx = (c + 0.5) * pixel - cx, dy = (r + 0.5) * pixel - cy;
+                const double q = std::sqrt(dx * dx + dy * dy) / R;
+                if (q > 2.5) continue;
+                double z = 0.12 * R * std::exp(-(q - 1.0) * (q - 1.0) / 0.08);
+                if (q < 1.0) z -= 0.3 * R * (1.0 - q * q);
+                h[static_cast<size_t>(r) * W + c] += z;
+            }
+    }
+    return h;
+}
 
 #endif
