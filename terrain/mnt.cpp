@@ -329,17 +329,25 @@ echec:
     return nullptr;
 }
 
-int new_mnt(Mnt* m)
+// Extent and height factors of a grid to build: finite, and each maximum
+// beyond its minimum. Says what is wrong on the error stream.
+static bool parametresValides(const Mnt* m)
 {
     if (!std::isfinite(m->Xmin) || !std::isfinite(m->Xmax) || !std::isfinite(m->Ymin)
         || !std::isfinite(m->Ymax) || !(m->Xmax > m->Xmin) || !(m->Ymax > m->Ymin)) {
         fputs("Etendue du MNT invalide : Xmax et Ymax doivent depasser Xmin et Ymin\n", stderr);
-        return -2;
+        return false;
     }
     if (!std::isfinite(m->coefH) || !std::isfinite(m->hBosses)) {
         fputs("Coefficient en Z ou hauteur des bosses du MNT non fini\n", stderr);
-        return -2;
+        return false;
     }
+    return true;
+}
+
+int new_mnt(Mnt* m)
+{
+    if (!parametresValides(m)) return -2;
 
     const double ex = m->Xmax - m->Xmin, ey = m->Ymax - m->Ymin;
     int resultat = 0;
@@ -386,15 +394,7 @@ int new_mnt(Mnt* m)
 
 int new_mnt_grille(Mnt* m, const double* b, int nx, int ny)
 {
-    if (!std::isfinite(m->Xmin) || !std::isfinite(m->Xmax) || !std::isfinite(m->Ymin)
-        || !std::isfinite(m->Ymax) || !(m->Xmax > m->Xmin) || !(m->Ymax > m->Ymin)) {
-        fputs("Etendue du MNT invalide : Xmax et Ymax doivent depasser Xmin et Ymin\n", stderr);
-        return -2;
-    }
-    if (!std::isfinite(m->coefH) || !std::isfinite(m->hBosses)) {
-        fputs("Coefficient en Z ou hauteur des bosses du MNT non fini\n", stderr);
-        return -2;
-    }
+    if (!parametresValides(m)) return -2;
     if (!b || nx < 2 || ny < 2) {
         fputs("Dimensions du MNT invalides : moins de 2 noeuds sur un axe\n", stderr);
         return -2;

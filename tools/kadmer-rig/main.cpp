@@ -18,6 +18,7 @@
 #include "banc.h"
 #include "courbes.h"
 #include "reference.h"
+#include "tools/common/cli_parse.h"
 
 namespace {
 
@@ -160,19 +161,8 @@ void parse(int argc, char** argv, Options& o)
     value("--png", [&](const std::string& s) { o.png = s; });
     value("--titre", [&](const std::string& s) { o.titre = s; });
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ArgumentMismatch& e) {
-        std::string what = e.what();
-        for (const CLI::Option* opt : app.get_options()) {
-            std::string name = opt->get_name();
-            if (what.compare(0, name.size() + 1, name + ":") == 0)
-                bad("%s attend une valeur", name.c_str());
-        }
-        bad("%s", what.c_str());
-    } catch (const CLI::ParseError& e) {
-        bad("%s", e.what());
-    }
+    const std::string complaint = cli_parse(app, argc, argv);
+    if (!complaint.empty()) bad("%s", complaint.c_str());
     if (help) {
         std::fputs(Usage, stdout);
         std::exit(0);

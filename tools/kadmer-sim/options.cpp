@@ -10,6 +10,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/common/cli_parse.h"
+
 namespace {
 
 const char* const Usage =
@@ -196,20 +198,8 @@ void parse_options(int argc, char** argv, SimOptions& o)
     flag("--summary", [&] { o.summary = true; });
     path("--scenario", &o.scenario);
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ArgumentMismatch& e) {
-        // an option at the end of the line, or followed by another option
-        std::string what = e.what();
-        for (const CLI::Option* opt : app.get_options()) {
-            std::string name = opt->get_name();
-            if (what.compare(0, name.size() + 1, name + ":") == 0)
-                bad("%s attend une valeur", name.c_str());
-        }
-        bad("%s", what.c_str());
-    } catch (const CLI::ParseError& e) {
-        bad("%s", e.what());
-    }
+    const std::string complaint = cli_parse(app, argc, argv);
+    if (!complaint.empty()) bad("%s", complaint.c_str());
     if (help) {
         std::fputs(Usage, stdout);
         std::exit(0);
