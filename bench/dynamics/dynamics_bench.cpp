@@ -6,44 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "rover/dynamics.h"
-#include "rover/piloting.h"
-#include "terrain/dynsol.h"
-#include "terrain/mnt.h"
-#include "terrain/zonesol.h"
+#include "bench/support/rover_scene.h"
 
 namespace {
 
-// the start-up scenario with every dialog accepted on its defaults: unit
-// rover, internal data, random terrain with bumps, simplified soil; then
-// driven at the maximum speed for a few seconds so that the wheels roll
-struct Scene {
-    DynRover* rover;
-    Mnt mnt;
-    DynSol sol;
-
+// the start-up scenario, driven at the maximum speed for a few seconds so
+// that the wheels roll
+struct Scene : RoverScene {
     Scene()
     {
-        rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
-        rover->voie = 1.0;
-        geodir_rover(&rover->conf, 1.0, 0.0, 0);
-        update_geometry(&rover->conf);
-        dyn_defaults(rover);
-        dyn_constants(rover);
-        std::memset(&mnt, 0, sizeof mnt);
-        defauts_mnt(&mnt);
-        new_mnt(&mnt);
-        init_dynSol(&sol, 0.5235987755982988, rover->data.g);
-        mnt.sol = &sol;
-        place_on_ground(&rover->conf, &mnt);
-        dyn_reset(rover);
         for (int k = 0; k < 100; ++k)
             dyn_step(rover, &mnt, 0.0, rover->vmax, 0.04);
-    }
-    ~Scene()
-    {
-        libere_mnt(&mnt);
-        std::free(rover);
     }
 };
 
@@ -115,30 +88,9 @@ BENCHMARK(BM_DynStepTick);
 // simplified soil (argument 0) and the macro soil's default zone (1)
 void BM_DynStepTickAtRest(benchmark::State& state)
 {
-    DynRover* rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
-    geodir_rover(&rover->conf, 1.0, 0.0, 0);
-    update_geometry(&rover->conf);
-    dyn_defaults(rover);
-    dyn_constants(rover);
-    Mnt mnt;
-    std::memset(&mnt, 0, sizeof mnt);
-    defauts_mnt(&mnt);
-    mnt.typeMNT = MntPlat;
-    mnt.hBosses = 0.0;
-    new_mnt(&mnt);
-    DynSol sol;
-    ZonesSol* zones = nullptr;
-    razFiltresMacroSol();
-    if (state.range(0)) {
-        zones = nouvellesZones(nullptr);
-        mnt.typeDyn = SolMacro;
-        mnt.sol = zones;
-    } else {
-        init_dynSol(&sol, 0.5235987755982988, rover->data.g);
-        mnt.sol = &sol;
-    }
-    place_on_ground(&rover->conf, &mnt);
-    dyn_reset(rover);
+    RoverScene scene(state.range(0) != 0, true);
+    DynRover* rover = scene.rover;
+    Mnt& mnt = scene.mnt;
     for (int k = 0; k < 75; ++k)
         dyn_step(rover, &mnt, 0.0, 0.0, 0.04);
     long s0 = rover->sousPas, n = 0;
@@ -147,12 +99,6 @@ void BM_DynStepTickAtRest(benchmark::State& state)
         ++n;
     }
     state.counters["substeps_per_tick"] = double(rover->sousPas - s0) / double(n);
-    libere_mnt(&mnt);
-    if (zones) {
-        libereZones(zones);
-        std::free(zones);
-    }
-    std::free(rover);
 }
 BENCHMARK(BM_DynStepTickAtRest)->Arg(0)->Arg(1);
 

@@ -7,48 +7,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "rover/dynamics.h"
-#include "rover/piloting.h"
+#include "bench/support/rover_scene.h"
 #include "rover/telemetry.h"
-#include "terrain/dynsol.h"
-#include "terrain/mnt.h"
-#include "terrain/zonesol.h"
 
 namespace {
 
 // the start-up scenario with every dialog accepted on its defaults (macro
 // soil with its one default zone when asked), driven at the maximum speed
 // for four seconds so that the wheels roll
-struct Scene {
-    DynRover* rover;
+struct Scene : RoverScene {
     DynRover* start;
-    Mnt mnt;
-    DynSol sol;
-    ZonesSol* zones = nullptr;
     Telemetry tel = {};
     long n = 0;
 
-    explicit Scene(bool macro)
+    explicit Scene(bool macro) : RoverScene(macro)
     {
-        rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
-        rover->voie = 1.0;
-        geodir_rover(&rover->conf, 1.0, 0.0, 0);
-        update_geometry(&rover->conf);
-        dyn_defaults(rover);
-        dyn_constants(rover);
-        std::memset(&mnt, 0, sizeof mnt);
-        defauts_mnt(&mnt);
-        new_mnt(&mnt);
-        if (macro) {
-            zones = nouvellesZones(nullptr);
-            mnt.typeDyn = SolMacro;
-            mnt.sol = zones;
-        } else {
-            init_dynSol(&sol, 0.5235987755982988, rover->data.g);
-            mnt.sol = &sol;
-        }
-        place_on_ground(&rover->conf, &mnt);
-        dyn_reset(rover);
         for (int k = 0; k < 100; ++k)
             dyn_step(rover, &mnt, 0.0, rover->vmax, 0.04);
         telemetry_reset(&tel, rover);
@@ -57,13 +30,7 @@ struct Scene {
     }
     ~Scene()
     {
-        libere_mnt(&mnt);
-        if (zones) {
-            libereZones(zones);
-            std::free(zones);
-        }
         std::free(start);
-        std::free(rover);
     }
     // one tick; every 250 ticks (10 s) the rover goes back to its start so
     // that it stays on the terrain however many ticks are timed

@@ -14,12 +14,9 @@
 #include <ctime>
 #include <vector>
 
-#include "rover/dynamics.h"
-#include "rover/piloting.h"
+#include "bench/support/rover_scene.h"
 #include "rover/telemetry.h"
 #include "telemetry_view/telemetrywindow.h"
-#include "terrain/dynsol.h"
-#include "terrain/mnt.h"
 
 namespace {
 
@@ -39,21 +36,9 @@ const std::vector<Telemetry>& drive()
     static std::vector<Telemetry> records;
     if (!records.empty())
         return records;
-    DynRover* rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
-    rover->voie = 1.0;
-    geodir_rover(&rover->conf, 1.0, 0.0, 0);
-    update_geometry(&rover->conf);
-    dyn_defaults(rover);
-    dyn_constants(rover);
-    Mnt mnt;
-    std::memset(&mnt, 0, sizeof mnt);
-    defauts_mnt(&mnt);
-    new_mnt(&mnt);
-    DynSol sol;
-    init_dynSol(&sol, 0.5235987755982988, rover->data.g);
-    mnt.sol = &sol;
-    place_on_ground(&rover->conf, &mnt);
-    dyn_reset(rover);
+    RoverScene scene;
+    DynRover* rover = scene.rover;
+    Mnt& mnt = scene.mnt;
     Telemetry tel = {};
     telemetry_reset(&tel, rover);
     for (int k = 0; k < 1000; ++k) {
@@ -61,8 +46,6 @@ const std::vector<Telemetry>& drive()
         telemetry_tick(&tel, rover, &mnt, 1);
         records.push_back(tel);
     }
-    libere_mnt(&mnt);
-    std::free(rover);
     return records;
 }
 
