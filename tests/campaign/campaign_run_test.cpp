@@ -136,10 +136,18 @@ TEST(CampaignRun, BadFilesAndOptionsEndWithStatusTwoBeforeAnyCaseRuns)
     } rows[] = {
         {"run " + tmp.path + "/absent.json --out " + tmp.path + "/o", "fichier de campagne illisible"},
         {"run " + file + " --out " + tmp.path + "/o", "refuse le scenario du premier cas"},
-        {"run " + file, "--out is required"},
-        {"run " + file + " --out " + tmp.path + "/o --jobs 0", "--jobs"},
-        {"run " + file + " --out " + tmp.path + "/o --no-wait", "--slurm"},
+        {"run " + file, "option --out obligatoire"},
+        {"run --out " + tmp.path + "/o", "argument FILE manquant"},
+        {"run " + file + " --out " + tmp.path + "/o --jobs 0", "--jobs : valeur de 1 a 1024 attendue, pas 0"},
+        {"run " + file + " --out " + tmp.path + "/o --jobs deux", "attendue, pas deux"},
+        {"run " + file + " --out " + tmp.path + "/o --no-wait", "--no-wait ne sert qu'avec --slurm"},
+        {"run " + file + " --out " + tmp.path + "/o --slurm=peut-etre", "--slurm n'attend pas de valeur"},
+        {"run " + file + " encore --out " + tmp.path + "/o", "argument en trop : encore"},
+        {"run " + file + " --out " + tmp.path + "/o --bogus", "option inconnue : --bogus"},
+        {"case " + tmp.path + " trois", "TASK attend un entier, pas \"trois\""},
         {"collect " + tmp.path, "pas une campagne"},
+        {"", "commande attendue : run ou collect"},
+        {"bogus", "commande inconnue : bogus (run ou collect attendu)"},
         {"bogus", "--help pour l'usage"},
     };
     for (const Row& row : rows) {

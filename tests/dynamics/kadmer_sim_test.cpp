@@ -91,6 +91,8 @@ TEST(KadmerSim, BadArgumentsAndUnreadableFilesEndWithStatusTwo)
         {"--commands /nonexistent/c.txt", "fichier de commandes illisible"},
         {"--telemetry /nonexistent/t.csv", "fichier de telemetrie impossible a ecrire"},
         {"--telemetry", "--telemetry attend une valeur"},
+        {"--summary=oui", "--summary n'attend pas de valeur, pas \"oui\""},
+        {"--duration 1 2", "argument en trop : 2"},
     };
     for (const Row& r : rows) {
         SimRun res = run(r.args);

@@ -20,6 +20,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/common/cli_parse.h"
+
 #include "campaign.h"
 #include "collect.h"
 #include "runner.h"
@@ -149,13 +151,14 @@ int main(int argc, char** argv)
     one->group("");
 
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+        const std::string complaint = cli_parse(app, argc, argv);
+        if (!complaint.empty()) {
+            std::fprintf(stderr, "kadmer-campaign : %s\n", complaint.c_str());
+            std::fprintf(stderr, "kadmer-campaign --help pour l'usage\n");
+            return 2;
+        }
+    } catch (const CLI::Success& e) {
         return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "kadmer-campaign : %s\n", e.what());
-        std::fprintf(stderr, "kadmer-campaign --help pour l'usage\n");
-        return 2;
     }
 
     if (*one)

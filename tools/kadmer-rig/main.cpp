@@ -169,7 +169,7 @@ void parse(int argc, char** argv, Options& o)
     }
     if (!app.remaining().empty()) {
         std::fputs(Usage, stderr);
-        bad("option inconnue : %s", app.remaining().front().c_str());
+        bad("%s", cli_extra(app.remaining().front()).c_str());
     }
 }
 

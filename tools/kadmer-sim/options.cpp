@@ -207,7 +207,7 @@ void parse_options(int argc, char** argv, SimOptions& o)
     std::vector<std::string> extra = app.remaining();
     if (!extra.empty()) {
         std::fputs(Usage, stderr);
-        bad("option inconnue : %s", extra.front().c_str());
+        bad("%s", cli_extra(extra.front()).c_str());
     }
 }
 
