@@ -19,6 +19,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include "support/eventually.h"
+
 namespace {
 
 QString zerosLine(int n)
@@ -37,18 +39,7 @@ QAction* actionNamed(Kadmer* k, const QString& text)
     return nullptr;
 }
 
-class KadmerWindow : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        window = openMainWindow();
-        k = window->kadmer;
-        ASSERT_NE(k, nullptr);
-    }
-    ModalScript script;
-    std::unique_ptr<MainWindow> window;
-    Kadmer* k = nullptr;
-};
+using KadmerWindow = MainWindowTest;
 
 TEST_F(KadmerWindow, StartsInLocalModePaused)
 {
@@ -142,7 +133,7 @@ TEST_F(KadmerWindow, RunningAdvancesTheSimulatedTime)
     ConfRover* conf = k->scenario->confRovers[0];
     double t0 = conf->temps;
     QTest::mouseClick(k->playButton, Qt::LeftButton);
-    QTest::qWait(300);
+    EXPECT_TRUE(eventually([&] { return conf->temps > t0 + 0.039; }));
     QTest::mouseClick(k->playButton, Qt::LeftButton);
     EXPECT_GT(conf->temps, t0 + 0.039);
 }

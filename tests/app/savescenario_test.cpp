@@ -10,21 +10,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/program.h"
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream f(path);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+namespace {
 
 // the trajectory line of a configuration, as the recording writes it
 std::string ligne(ConfRover* cr, const std::string& path)
@@ -35,21 +26,18 @@ std::string ligne(ConfRover* cr, const std::string& path)
     return slurp(path);
 }
 
-class SaveScenario : public ::testing::Test {
+class SaveScenario : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        window = openMainWindow();
-        k = window->kadmer;
-        ASSERT_NE(k, nullptr);
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         for (QAction* a : k->actions())
             if (a->text() == QString::fromUtf8("Sauver scénario"))
                 save = a;
         ASSERT_NE(save, nullptr);
     }
-    ModalScript script;
-    std::unique_ptr<MainWindow> window;
-    Kadmer* k = nullptr;
     QAction* save = nullptr;
     QTemporaryDir dir;
 };
@@ -88,9 +76,8 @@ TEST_F(SaveScenario, WrittenRunStartsHeadlessFromTheSamePose)
 
     // kadmer-sim starts from the window's pose, to the printed digit
     const std::string traj = dir.filePath("traj.txt").toStdString();
-    std::string cmd = std::string(KADMER_SIM_PATH) + " --scenario " + path +
-                      " --duration 0 -o " + traj + " >/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const ProgramRun r = runProgram(KADMER_SIM_PATH " --scenario " + path + " --duration 0 -o " + traj);
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(slurp(traj), ligne(&k->scenario->dynRover.conf, dir.filePath("here.txt").toStdString()));
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 TEST(NewScenarioRaster, GridReadInTheDialogIsTheScenariosAndTheRoverStandsOnIt)
 {
-    Dossier d;
+    TempDir d;
     Raster r;
     r.W = r.H = 60;
     const double g[6] = {500000.0, 1.0, 0.0, 4649000.0, 0.0, -1.0};

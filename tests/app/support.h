@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 #include <memory>
 
 // answers every modal interaction with a scripted reply and keeps a log
@@ -33,5 +34,20 @@ struct ModalScript {
 
 // a shown main window on the default scenario
 std::unique_ptr<MainWindow> openMainWindow();
+
+// a test on a shown main window on the default scenario, every modal
+// interaction answered by the script
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = openMainWindow();
+        k = window->kadmer;
+        ASSERT_NE(k, nullptr);
+    }
+    ModalScript script;
+    std::unique_ptr<MainWindow> window;
+    Kadmer* k = nullptr;
+};
 
 #endif

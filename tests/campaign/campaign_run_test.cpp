@@ -26,7 +26,7 @@ TEST(CampaignRun, ExampleRunsResumesAndGivesTheSameBytesTwice)
 {
     TempDir tmp;
     std::string a = tmp.path + "/a", b = tmp.path + "/b";
-    Outcome r = run_program("run " + example() + " --out " + a + " --jobs 2");
+    ProgramRun r = run_program("run " + example() + " --out " + a + " --jobs 2");
     ASSERT_EQ(r.status, 0) << r.err;
     Csv t = read_csv(a + "/summary.csv");
     ASSERT_EQ(t.rows.size(), 12u);
@@ -64,7 +64,7 @@ TEST(CampaignRun, ExampleRunsResumesAndGivesTheSameBytesTwice)
     size_t at = text.find("\"values\": [0, 1, 2, 3]");
     ASSERT_NE(at, std::string::npos);
     text.replace(at, 22, "\"values\": [0, 1, 2, 4]");
-    write(changed, text);
+    writeText(changed, text);
     symlink_examples(tmp.path);
     r = run_program("run " + changed + " --out " + a);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -88,11 +88,11 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
 {
     TempDir tmp;
     std::string file = tmp.path + "/c.json", dir = tmp.path + "/out";
-    write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
+    writeText(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
         "axes": [{"path": "terrain.cellule", "values": [1, -1, 2]},
                  {"path": "duree", "values": [0.2, 1000000]}],
         "time_limit_s": 10})");
-    Outcome r = run_program("run " + file + " --out " + dir);
+    ProgramRun r = run_program("run " + file + " --out " + dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("6 cas : 2 reussis, 4 en echec, 0 non termines"), std::string::npos) << r.err;
     Csv t = read_csv(dir + "/summary.csv");
@@ -130,7 +130,7 @@ TEST(CampaignRun, BadFilesAndOptionsEndWithStatusTwoBeforeAnyCaseRuns)
 {
     TempDir tmp;
     std::string file = tmp.path + "/c.json";
-    write(file, R"({"base": {}, "axes": [{"path": "terrain.frome", "values": ["plat"]}]})");
+    writeText(file, R"({"base": {}, "axes": [{"path": "terrain.frome", "values": ["plat"]}]})");
     struct Row {
         std::string args, message;
     } rows[] = {
@@ -151,12 +151,12 @@ TEST(CampaignRun, BadFilesAndOptionsEndWithStatusTwoBeforeAnyCaseRuns)
         {"bogus", "--help pour l'usage"},
     };
     for (const Row& row : rows) {
-        Outcome r = run_program(row.args);
+        ProgramRun r = run_program(row.args);
         EXPECT_EQ(r.status, 2) << row.args;
         EXPECT_NE(r.err.find(row.message), std::string::npos) << row.args << "\n" << r.err;
     }
     // the file refused names the key in the case's file
-    Outcome r = run_program(rows[1].args);
+    ProgramRun r = run_program(rows[1].args);
     EXPECT_NE(r.err.find("terrain.frome : cle inconnue"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("c000000.json"), std::string::npos) << r.err;
 }

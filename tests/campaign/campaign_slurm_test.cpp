@@ -58,7 +58,7 @@ TEST_F(CampaignSlurm, ExampleAsAJobArrayGivesTheLocalTableAndResumes)
 {
     TempDir tmp;
     std::string local = tmp.path + "/local", slurm = tmp.path + "/slurm";
-    Outcome r = run_program("run " + example() + " --out " + local);
+    ProgramRun r = run_program("run " + example() + " --out " + local);
     ASSERT_EQ(r.status, 0) << r.err;
     r = run_program("run " + example() + " --out " + slurm + " --slurm --time 5");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -89,9 +89,9 @@ TEST_F(CampaignSlurm, AFailingCaseIsRecordedAndCollectedAfterSubmittingWithoutWa
 {
     TempDir tmp;
     std::string file = tmp.path + "/c.json", dir = tmp.path + "/out";
-    write(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}, "duree": 2},
+    writeText(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}, "duree": 2},
         "axes": [{"path": "terrain.cellule", "values": [0.25, -1, 0.5]}]})");
-    Outcome r = run_program("run " + file + " --out " + dir + " --slurm --no-wait");
+    ProgramRun r = run_program("run " + file + " --out " + dir + " --slurm --no-wait");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("kadmer-campaign collect " + dir), std::string::npos) << r.err;
     std::string job = slurp(dir + "/slurm/job");

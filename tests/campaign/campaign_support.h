@@ -1,48 +1,13 @@
-// Shared by the campaign program tests: temporary folders, running
-// kadmer-campaign, reading its CSV.
+// Shared by the campaign program tests: running kadmer-campaign, reading its
+// CSV.
 #pragma once
 
-#include <ftw.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-// a temporary folder, removed with its contents at the end
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        const char* t = std::getenv("TMPDIR");
-        std::string tmpl = std::string(t ? t : "/tmp") + "/kadmer_campaign_XXXXXX";
-        path = ::mkdtemp(&tmpl[0]) ? tmpl : "";
-    }
-    ~TempDir()
-    {
-        if (!path.empty())
-            ::nftw(path.c_str(),
-                   [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); },
-                   16, FTW_DEPTH | FTW_PHYS);
-    }
-};
-
-inline std::string slurp(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-inline void write(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+#include "support/program.h"
 
 inline std::string example()
 {
@@ -56,29 +21,11 @@ inline void symlink_examples(const std::string& dir)
               (dir + "/plan-incline.txt").c_str());
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
 // kadmer-campaign with these arguments, the kadmer-sim of this build
-inline Outcome run_program(const std::string& args, const std::string& env = "")
+inline ProgramRun run_program(const std::string& args)
 {
-    char tmpl[] = "/tmp/kadmer_campaign_run_XXXXXX";
-    std::string dir = ::mkdtemp(tmpl) ? tmpl : "/tmp";
-    std::string cmd = env + " " KADMER_CAMPAIGN_PATH " " + args + " >" + dir + "/out 2>" + dir + "/err";
-    if (args.rfind("run ", 0) == 0)
-        cmd = env + " " KADMER_CAMPAIGN_PATH " " + args + " --sim " KADMER_SIM_PATH " >" + dir +
-              "/out 2>" + dir + "/err";
-    int st = std::system(cmd.c_str());
-    Outcome r;
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = slurp(dir + "/out");
-    r.err = slurp(dir + "/err");
-    std::remove((dir + "/out").c_str());
-    std::remove((dir + "/err").c_str());
-    ::rmdir(dir.c_str());
-    return r;
+    const bool run = args.rfind("run ", 0) == 0;
+    return runProgram(KADMER_CAMPAIGN_PATH " " + args + (run ? " --sim " KADMER_SIM_PATH : ""));
 }
 
 // a CSV table: header and rows, quoted fields read back

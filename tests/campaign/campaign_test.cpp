@@ -4,16 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <set>
 
 #include "campaign.h"
 #include "collect.h"
 #include "runner.h"
+#include "support/files.h"
 
 using namespace campaign;
 
@@ -89,26 +88,12 @@ TEST(Campaign, RangesReachTheirEndWithoutDriftAndKeepIntegersWhole)
 
 TEST(Campaign, DrawsDependOnSeedPathAndIndexOnlyAndKeepTheirLaw)
 {
-    Draw u;
-    u.path = "sol.simplifie.kN";
-    u.kind = Draw::Uniform;
-    u.a = 2;
-    u.b = 3;
-    Draw n = u;
-    n.path = "/terrain/bosses";
-    n.kind = Draw::Normal;
-    n.a = 0.1;
-    n.b = 0.05;
-    n.hasLo = true;
-    n.lo = 0;
-    Draw i = u;
-    i.path = "terrain.graine";
-    i.kind = Draw::Integer;
-    i.a = 1;
-    i.b = 6;
+    // path, law, its two figures, bounds (the normal's: 0 below), choices
+    const Draw u{"sol.simplifie.kN", Draw::Uniform, 2, 3, false, false, 0, 0, {}},
+        u2{"/sol/simplifie/kN", Draw::Uniform, 2, 3, false, false, 0, 0, {}},
+        n{"/terrain/bosses", Draw::Normal, 0.1, 0.05, true, false, 0, 0, {}},
+        i{"terrain.graine", Draw::Integer, 1, 6, false, false, 0, 0, {}};
     // the same draw whichever way the path is written, another with another seed
-    Draw u2 = u;
-    u2.path = "/sol/simplifie/kN";
     EXPECT_EQ(draw_value(u, 1, 17), draw_value(u2, 1, 17));
     EXPECT_NE(draw_value(u, 1, 17), draw_value(u, 2, 17));
 
@@ -144,14 +129,13 @@ TEST(Campaign, DrawsDependOnSeedPathAndIndexOnlyAndKeepTheirLaw)
 
 TEST(Campaign, FileNamesAreTakenFromTheFolderOfTheFileThatGivesThem)
 {
-    char tmpl[] = "/tmp/campaign_test_XXXXXX";
-    ASSERT_TRUE(::mkdtemp(tmpl));
-    std::string dir = tmpl;
+    TempDir tmp;
+    const std::string dir = tmp.path;
     ASSERT_EQ(::mkdir((dir + "/base").c_str(), 0755), 0);
-    std::ofstream(dir + "/base/run.json")
-        << R"({"terrain": {"fichier": "sol.txt"}, "pilotage": {"commandes": "/abs/cmds.txt"}, "sol": {"modele": "macro"}})";
-    std::ofstream(dir + "/c.json") << R"({"base": "base/run.json",
-        "axes": [{"path": "sol.zones", "values": ["sable.sol", "/abs/argile.sol"]}]})";
+    writeText(dir + "/base/run.json",
+              R"({"terrain": {"fichier": "sol.txt"}, "pilotage": {"commandes": "/abs/cmds.txt"}, "sol": {"modele": "macro"}})");
+    writeText(dir + "/c.json", R"({"base": "base/run.json",
+        "axes": [{"path": "sol.zones", "values": ["sable.sol", "/abs/argile.sol"]}]})");
     Campaign c;
     ASSERT_EQ(read_campaign(dir + "/c.json", c), "");
     std::vector<Case> cases = expand(c);
@@ -160,10 +144,6 @@ TEST(Campaign, FileNamesAreTakenFromTheFolderOfTheFileThatGivesThem)
     EXPECT_EQ(cases[0].scenario["sol"]["zones"], dir + "/sable.sol");
     EXPECT_EQ(cases[1].scenario["sol"]["zones"], "/abs/argile.sol");
     EXPECT_EQ(cases[0].axisValues[0], "sable.sol");  // the table shows the value as written
-    std::remove((dir + "/base/run.json").c_str());
-    std::remove((dir + "/c.json").c_str());
-    ::rmdir((dir + "/base").c_str());
-    ::rmdir(dir.c_str());
 }
 
 TEST(Campaign, RefusedFilesNameTheKeyAndTheReason)

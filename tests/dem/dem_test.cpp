@@ -66,22 +66,9 @@ void verifiePlan(const Import& t, double z0, double a, double b, double tol)
             }
 }
 
-// a tilted plane over 200 x 150 pixels of 2 m in UTM 31N
-Raster planUtm()
-{
-    Raster r;
-    r.W = 200;
-    r.H = 150;
-    const double g[6] = {500000.0, 2.0, 0.0, 4649000.0, 0.0, -2.0};
-    std::copy(g, g + 6, r.gt);
-    r.scr = "EPSG:32631";
-    r.hauteur = [](int, int, double e, double n) { return 120.0 + 0.05 * (e - 500000.0) - 0.03 * (n - 4649000.0); };
-    return r;
-}
-
 TEST(Dem, PlaneInProjectedCrsIsExactAtNodesAndBetween)
 {
-    Dossier d;
+    TempDir d;
     ASSERT_TRUE(planUtm().ecrit(d / "plan.tif"));
     Import t;
     const double cx = 500101.0, cy = 4648851.0;  // a pixel centre
@@ -135,7 +122,7 @@ TEST(Dem, GeographicPlanesAreWarpedToAMetricFrameOnEarthAndMars)
             ct->Transform(1, &x, &y);
             return 300.0 + 0.1 * x + 0.02 * y;
         };
-        Dossier d;
+        TempDir d;
         ASSERT_TRUE(r.ecrit(d / "geo.tif"));
         Import t;
         ASSERT_EQ(t.charge(d / "geo.tif", fenetre(lon0, lat0, 600.0, 10.0)), 0) << t.message;
@@ -151,7 +138,7 @@ TEST(Dem, GeographicPlanesAreWarpedToAMetricFrameOnEarthAndMars)
 
 TEST(Dem, HolesAreFilledFromNeighboursAndAMostlyEmptyWindowIsRefused)
 {
-    Dossier d;
+    TempDir d;
     Raster r = planUtm();
     r.nodata = true;
     auto plan = r.hauteur;
@@ -180,7 +167,7 @@ TEST(Dem, HolesAreFilledFromNeighboursAndAMostlyEmptyWindowIsRefused)
 
 TEST(Dem, DecimationAveragesBlocksWithinTheNodeLimitAndKeepsPlanesExact)
 {
-    Dossier d;
+    TempDir d;
     Raster r = planUtm();
     r.W = r.H = 1000;
     const double g[6] = {500000.0, 1.0, 0.0, 4649000.0, 0.0, -1.0};
@@ -211,7 +198,7 @@ TEST(Dem, DecimationAveragesBlocksWithinTheNodeLimitAndKeepsPlanesExact)
 
 TEST(Dem, WindowAtTheEdgeIsCutAndSaid)
 {
-    Dossier d;
+    TempDir d;
     ASSERT_TRUE(planUtm().ecrit(d / "plan.tif"));
     Import t;
     ASSERT_EQ(t.charge(d / "plan.tif", fenetre(500010.0, 4648850.0, 100.0)), 0) << t.message;
@@ -222,7 +209,7 @@ TEST(Dem, WindowAtTheEdgeIsCutAndSaid)
 
 TEST(Dem, RasterWithoutCrsOrGeoreferencingIsTakenInMetresWithAWarning)
 {
-    Dossier d;
+    TempDir d;
     Raster r;
     r.W = 8;
     r.H = 6;
@@ -259,7 +246,7 @@ TEST(Dem, RasterWithoutCrsOrGeoreferencingIsTakenInMetresWithAWarning)
 
 TEST(Dem, EveryBadInputIsRefusedWithAFrenchMessageAndNoGrid)
 {
-    Dossier d;
+    TempDir d;
     ASSERT_TRUE(planUtm().ecrit(d / "plan.tif"));
     {
         std::ofstream(d / "bruit.tif") << "II*\0 ce ne sont pas des pixels";
@@ -325,7 +312,7 @@ TEST(Dem, EveryBadInputIsRefusedWithAFrenchMessageAndNoGrid)
 
 TEST(Dem, FormatIsRecognisedFromTheContentAndProgressCanStopTheRead)
 {
-    Dossier d;
+    TempDir d;
     ASSERT_TRUE(planUtm().ecrit(d / "deguise.txt"));
     std::ofstream(d / "matrice.tif") << "1 2 3\n4 5 6\n";
     std::ofstream(d / "notes.txt") << "hauteurs :\n1 2\n";

@@ -21,7 +21,7 @@ const char* const Mars2000 =
 TEST(DemView, RoverStandsOnAWarpedMarsRelief)
 {
     // 240 x 240 pixels of 1/50000 degree (1.19 m on Mars) near Gale crater
-    Dossier d;
+    TempDir d;
     Raster r;
     r.W = r.H = 240;
     const double pix = 2.0e-5;

@@ -2,36 +2,23 @@
 // GeoTIFF in its local frame, and exit status 2 with the reason on bad input.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "dem/rasters.h"
+#include "support/program.h"
 
 namespace {
 
-struct Sortie {
-    int status;
-    std::string err;
-};
-
-Sortie lance(const Dossier& d, const std::string& args)
+ProgramRun lance(const std::string& args)
 {
-    const std::string err = d / "stderr";
-    const std::string cmd = std::string(KADMER_SIM_PATH) + " " + args + " >/dev/null 2>" + err;
-    const int st = std::system(cmd.c_str());
-    std::ifstream f(err);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, ss.str()};
+    return runProgram(KADMER_SIM_PATH " " + args);
 }
 
 TEST(KadmerSimDem, RoverDrivesOnARasterWindowInItsLocalFrame)
 {
-    Dossier d;
+    TempDir d;
     Raster r;
     r.W = r.H = 100;
     const double g[6] = {500000.0, 1.0, 0.0, 4649000.0, 0.0, -1.0};
@@ -42,7 +29,7 @@ TEST(KadmerSimDem, RoverDrivesOnARasterWindowInItsLocalFrame)
     ASSERT_TRUE(r.ecrit(d / "pente.tif"));
 
     const std::string traj = d / "traj.txt";
-    Sortie s = lance(d, "--mnt " + d / "pente.tif" + " --window 500050.5,4648949.5,40 --v 0.5 --duration 4 -o " + traj);
+    ProgramRun s = lance("--mnt " + d / "pente.tif" + " --window 500050.5,4648949.5,40 --v 0.5 --duration 4 -o " + traj);
     ASSERT_EQ(s.status, 0) << s.err;
     EXPECT_NE(s.err.find("41 x 41 noeuds"), std::string::npos) << s.err;
     // every sample: the rover stands on the slope, its site the slope's
@@ -61,7 +48,7 @@ TEST(KadmerSimDem, RoverDrivesOnARasterWindowInItsLocalFrame)
 
 TEST(KadmerSimDem, BadRasterOrWindowEndsWithStatusTwoAndTheReason)
 {
-    Dossier d;
+    TempDir d;
     Raster rgb;
     rgb.bandes = 3;
     rgb.type = GDT_Byte;
@@ -83,7 +70,7 @@ TEST(KadmerSimDem, BadRasterOrWindowEndsWithStatusTwoAndTheReason)
         {"--window 5,-5,3", "qu'avec un MNT raster"},
     };
     for (const Cas& c : cas) {
-        Sortie s = lance(d, c.args + " --duration 0");
+        ProgramRun s = lance(c.args + " --duration 0");
         EXPECT_EQ(s.status, 2) << c.args << "\n" << s.err;
         EXPECT_NE(s.err.find(c.attendu), std::string::npos) << c.args << "\n" << s.err;
     }

@@ -1,6 +1,6 @@
 // Real raster files for the tests of the elevation-model import, written
-// through GDAL itself into a temporary folder: a plane or any height
-// function over a grid of pixels, in a CRS given as EPSG code or WKT.
+// through GDAL itself into a temporary folder (support/files.h): a plane or
+// any height function over a grid of pixels, in a CRS given as EPSG code or WKT.
 #ifndef KADMER_TESTS_DEM_RASTERS_H
 #define KADMER_TESTS_DEM_RASTERS_H
 
@@ -8,25 +8,14 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
-// a fresh folder removed with its files at the end of the test
-struct Dossier {
-    std::filesystem::path p;
-    Dossier()
-    {
-        char gabarit[] = "/tmp/kadmer-dem-XXXXXX";
-        p = mkdtemp(gabarit);
-    }
-    ~Dossier() { std::filesystem::remove_all(p); }
-    std::string operator/(const std::string& nom) const { return (p / nom).string(); }
-};
+#include "support/files.h"
 
 struct Raster {
     int W = 10, H = 10;
@@ -75,6 +64,20 @@ struct Raster {
         return ok;
     }
 };
+
+// a tilted plane over 200 x 150 pixels of 2 m in UTM 31N, z0 high at the
+// raster's corner (500000, 4649000)
+inline Raster planUtm(double z0 = 120.0)
+{
+    Raster r;
+    r.W = 200;
+    r.H = 150;
+    const double g[6] = {500000.0, 2.0, 0.0, 4649000.0, 0.0, -2.0};
+    std::copy(g, g + 6, r.gt);
+    r.scr = "EPSG:32631";
+    r.hauteur = [z0](int, int, double e, double n) { return z0 + 0.05 * (e - 500000.0) - 0.03 * (n - 4649000.0); };
+    return r;
+}
 
 // a real-looking ground of W x H pixels of `pixel` metres: rolling
 // fractal relief a few metres high and fresh craters of 6 to 30 m across,

@@ -197,24 +197,19 @@ TEST(MacroSolDialog, CancelledDialogLeavesTheScenarioZones)
     Zones scenario;
     litZones(&scenario.z, nullptr);
     Modals modals;
-    modals.onExec = [](QDialog* d) {
+    // a zone added in the sandbox, then the dialog closed with `answer`
+    int answer = QDialog::Rejected;
+    modals.onExec = [&answer](QDialog* d) {
         if (QString(d->metaObject()->className()) == "BacSableDialog") {
             click(d, "pushButton_add");
             return int(QDialog::Accepted);
         }
         click(d, "pushButton_EditDatadyn");
-        return int(QDialog::Rejected);
+        return answer;
     };
     EXPECT_FALSE(runMacroSolDialog(nullptr, &scenario.z));
     EXPECT_EQ(scenario.z.nbZones, 1);
-    modals.onExec = [](QDialog* d) {
-        if (QString(d->metaObject()->className()) == "BacSableDialog") {
-            click(d, "pushButton_add");
-            return int(QDialog::Accepted);
-        }
-        click(d, "pushButton_EditDatadyn");
-        return int(QDialog::Accepted);
-    };
+    answer = QDialog::Accepted;
     EXPECT_TRUE(runMacroSolDialog(nullptr, &scenario.z));
     EXPECT_EQ(scenario.z.nbZones, 2);
 }

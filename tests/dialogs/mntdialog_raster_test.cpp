@@ -13,19 +13,6 @@
 
 namespace {
 
-// a tilted plane over 200 x 150 pixels of 2 m in UTM 31N
-Raster plan()
-{
-    Raster r;
-    r.W = 200;
-    r.H = 150;
-    const double g[6] = {500000.0, 2.0, 0.0, 4649000.0, 0.0, -2.0};
-    std::copy(g, g + 6, r.gt);
-    r.scr = "EPSG:32631";
-    r.hauteur = [](int, int, double e, double n) { return 0.05 * (e - 500000.0) - 0.03 * (n - 4649000.0); };
-    return r;
-}
-
 Mnt defaults()
 {
     Mnt m = {};
@@ -35,8 +22,8 @@ Mnt defaults()
 
 TEST(MntDialogRaster, RasterIsShownWithItsWindowAndReadOnOk)
 {
-    Dossier d;
-    ASSERT_TRUE(plan().ecrit(d / "releve.dat"));  // the name says nothing of the format
+    TempDir d;
+    ASSERT_TRUE(planUtm(0.0).ecrit(d / "releve.dat"));  // the name says nothing of the format
     Modals modals;
     modals.fileAnswers << QString::fromStdString(d / "releve.dat");
     Mnt m = defaults();
@@ -82,13 +69,13 @@ TEST(MntDialogRaster, RasterIsShownWithItsWindowAndReadOnOk)
 
 TEST(MntDialogRaster, UnusableRasterOrWindowIsShownInABoxAndNothingIsHandedOver)
 {
-    Dossier d;
-    Raster rgb = plan();
+    TempDir d;
+    Raster rgb = planUtm(0.0);
     rgb.bandes = 3;
     rgb.type = GDT_Byte;
     rgb.options = {"PHOTOMETRIC=RGB"};
     ASSERT_TRUE(rgb.ecrit(d / "photo.tif"));
-    ASSERT_TRUE(plan().ecrit(d / "plan.tif"));
+    ASSERT_TRUE(planUtm(0.0).ecrit(d / "plan.tif"));
     Modals modals;
     modals.fileAnswers << QString::fromStdString(d / "photo.tif") << QString::fromStdString(d / "plan.tif");
     Mnt m = defaults();

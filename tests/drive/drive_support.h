@@ -71,19 +71,16 @@ inline std::vector<double> labelNumbers(const QString& text)
 }
 
 // a shown main window on the default scenario, modal interactions answered
-class DriveWindow : public ::testing::Test {
+class DriveWindow : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        window = openMainWindow();
-        k = window->kadmer;
-        ASSERT_NE(k, nullptr);
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         s = k->scenario;
         conf = s->confRovers[0];
     }
-    ModalScript script;
-    std::unique_ptr<MainWindow> window;
-    Kadmer* k = nullptr;
     Scenario* s = nullptr;
     ConfRover* conf = nullptr;
     QTemporaryDir dir;

@@ -2,8 +2,6 @@
 // summary line, and its exit status on bad input and on a step's message.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,41 +12,13 @@
 #include <vector>
 
 #include "rover/dynrover.h"
+#include "support/program.h"
 
 namespace {
 
-struct SimRun {
-    int status;
-    std::string out, err;
-};
-
-std::string temp_path(const std::string& name)
+ProgramRun run(const std::string& args)
 {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir ? dir : "/tmp") + "/kadmer_sim_test_" + std::to_string(getpid()) +
-           "_" + name;
-}
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream f(path);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-SimRun run(const std::string& args)
-{
-    std::string out = temp_path("stdout"), err = temp_path("stderr");
-    std::string cmd = std::string(KADMER_SIM_PATH) + " " + args + " >" + out + " 2>" + err;
-    int st = std::system(cmd.c_str());
-    SimRun r;
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    return r;
+    return runProgram(KADMER_SIM_PATH " " + args);
 }
 
 std::vector<std::vector<double>> samples(const std::string& path)
@@ -95,7 +65,7 @@ TEST(KadmerSim, BadArgumentsAndUnreadableFilesEndWithStatusTwo)
         {"--duration 1 2", "argument en trop : 2"},
     };
     for (const Row& r : rows) {
-        SimRun res = run(r.args);
+        ProgramRun res = run(r.args);
         EXPECT_EQ(res.status, 2) << r.args;
         EXPECT_NE(res.err.find(r.message), std::string::npos) << r.args << ": " << res.err;
         EXPECT_EQ(res.out, "") << r.args;
@@ -104,31 +74,24 @@ TEST(KadmerSim, BadArgumentsAndUnreadableFilesEndWithStatusTwo)
 
 TEST(KadmerSim, MalformedInputFilesNameTheirFault)
 {
-    std::string cmds = temp_path("cmds.txt");
-    {
-        std::ofstream f(cmds);
-        f << "0 0.05 0\n2 0.05\n";
-    }
-    SimRun r = run("--commands " + cmds);
+    TempDir d;
+    const std::string cmds = d / "cmds.txt", data = d / "data.txt";
+    writeText(cmds, "0 0.05 0\n2 0.05\n");
+    ProgramRun r = run("--commands " + cmds);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("ligne 2"), std::string::npos) << r.err;
 
-    std::string data = temp_path("data.txt");
-    {
-        std::ofstream f(data);
-        f << "Masse caisse+cu m0 = 43.0 (kg)\n";
-    }
+    writeText(data, "Masse caisse+cu m0 = 43.0 (kg)\n");
     r = run("--datadyn " + data);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Erreur lecture donnees dynamiques ligne 2"), std::string::npos) << r.err;
-    std::remove(cmds.c_str());
-    std::remove(data.c_str());
 }
 
 TEST(KadmerSim, KinematicRunWritesTheStartThenOneSamplePerTick)
 {
-    std::string traj = temp_path("kin.txt");
-    SimRun r = run("--v 0.1 --duration 2 --mnt-type 0 --bosses 0 -o " + traj);
+    TempDir d;
+    const std::string traj = d / "kin.txt";
+    ProgramRun r = run("--v 0.1 --duration 2 --mnt-type 0 --bosses 0 -o " + traj);
     ASSERT_EQ(r.status, 0) << r.err;
     // the summary, alone on the last line
     int ticks = 0, sub = -1;
@@ -153,17 +116,14 @@ TEST(KadmerSim, KinematicRunWritesTheStartThenOneSamplePerTick)
     // the text format of a recording: "%lf" then " %lf"
     std::string text = slurp(traj);
     EXPECT_EQ(text.substr(0, 9), "0.000000 ");
-    std::remove(traj.c_str());
 }
 
 TEST(KadmerSim, DynamicRunFollowsItsCommandFileAndCountsSubSteps)
 {
-    std::string cmds = temp_path("cmds.txt"), traj = temp_path("dyn.txt");
-    {
-        std::ofstream f(cmds);
-        f << "# t vDes cDes\n0 0 0\n2 0.05 0\n";
-    }
-    SimRun r = run("--mode dyn --duration 12 --mnt-type 0 --bosses 0 --commands " + cmds + " -o " +
+    TempDir d;
+    const std::string cmds = d / "cmds.txt", traj = d / "dyn.txt";
+    writeText(cmds, "# t vDes cDes\n0 0 0\n2 0.05 0\n");
+    ProgramRun r = run("--mode dyn --duration 12 --mnt-type 0 --bosses 0 --commands " + cmds + " -o " +
                 traj);
     ASSERT_EQ(r.status, 0) << r.err;
     long sub = 0;
@@ -179,14 +139,13 @@ TEST(KadmerSim, DynamicRunFollowsItsCommandFileAndCountsSubSteps)
     EXPECT_NEAR(rows[50][2], rows[0][2], 1e-3);
     EXPECT_NEAR((rows[300][2] - rows[200][2]) / 4.0, 0.05, 0.0025);
     EXPECT_NEAR(rows[300][1], 0.0, 0.01);
-    std::remove(cmds.c_str());
-    std::remove(traj.c_str());
 }
 
 TEST(KadmerSim, NoPlaceKeepsThePoseAndAnglesAsGiven)
 {
-    std::string traj = temp_path("pose.txt");
-    SimRun r = run("--pose 1,2,3,10,-5,90 "
+    TempDir d;
+    const std::string traj = d / "pose.txt";
+    ProgramRun r = run("--pose 1,2,3,10,-5,90 "
                 "--angles 5,-5,2,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,20 --no-place "
                 "--duration 0 -o " + traj);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -198,13 +157,13 @@ TEST(KadmerSim, NoPlaceKeepsThePoseAndAnglesAsGiven)
     for (int k = 0; k < 10; ++k)
         EXPECT_NEAR(rows[0][k], expected[k], 1e-6) << k;
     EXPECT_NEAR(rows[0][27], 20 * deg, 1e-6);
-    std::remove(traj.c_str());
 }
 
 TEST(KadmerSim, StepMessageEndsTheRunUnlessToldToContinue)
 {
     // a rover without mass cannot be solved for
-    std::string data = temp_path("massless.txt");
+    TempDir tmp;
+    const std::string data = tmp / "massless.txt";
     DynRover* d = new_dynRover(1.0, 0.0, 0, nullptr, 0, 0, nullptr);
     DataDynRov dd = d->data;
     std::free(d);
@@ -212,7 +171,7 @@ TEST(KadmerSim, StepMessageEndsTheRunUnlessToldToContinue)
     dd.mSteer = dd.mFourche = dd.mRoue = 0.0;
     saveDatadynrov(&dd, std::fopen(data.c_str(), "wt"));
 
-    SimRun r = run("--mode dyn --duration 1 --datadyn " + data);
+    ProgramRun r = run("--mode dyn --duration 1 --datadyn " + data);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Echec inversion dynamique par Choleski"), std::string::npos) << r.err;
     EXPECT_EQ(r.out.rfind("ticks=1 ", 0), 0u) << r.out;
@@ -220,13 +179,13 @@ TEST(KadmerSim, StepMessageEndsTheRunUnlessToldToContinue)
     r = run("--mode dyn --duration 0.2 --continue --datadyn " + data);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("ticks=5 ", 0), 0u) << r.out;
-    std::remove(data.c_str());
 }
 
 TEST(KadmerSim, TelemetryFileHasOneRowPerTickAndTheSummaryFollowsTheRunLine)
 {
-    std::string csv = temp_path("tel.csv");
-    SimRun r = run("--mode dyn --duration 2 --v 0.1 --mnt-type 0 --bosses 0 --summary --telemetry " +
+    TempDir d;
+    const std::string csv = d / "tel.csv";
+    ProgramRun r = run("--mode dyn --duration 2 --v 0.1 --mnt-type 0 --bosses 0 --summary --telemetry " +
                    csv);
     ASSERT_EQ(r.status, 0) << r.err;
     double dist = 0, slip = 0, sink = 0, epm = 0, tip = 0;
@@ -251,7 +210,6 @@ TEST(KadmerSim, TelemetryFileHasOneRowPerTickAndTheSummaryFollowsTheRunLine)
     ASSERT_EQ(commas.size(), 51u);
     for (size_t n : commas)
         EXPECT_EQ(n, commas[0]);
-    std::remove(csv.c_str());
 
     // kinematic piloting: the figures that need the dynamics are "nan"
     r = run("--duration 1 --v 0.1 --summary");
@@ -270,7 +228,7 @@ TEST(KadmerSim, LeavingTheTerrainOrOverturningEndsTheRunUnlessToldToContinue)
     // a 4 m square of flat ground, crossed at 0.5 m/s
     const std::string small = "--mode dyn --mnt-type 0 --bosses 0 --xmin -2 --xmax 2 "
                               "--ymin -2 --ymax 2 --v 0.5 --duration 10";
-    SimRun r = run(small);
+    ProgramRun r = run(small);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(": Rover hors du terrain\n"), std::string::npos) << r.err;
     // told to go on, it is said once

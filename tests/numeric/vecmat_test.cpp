@@ -161,23 +161,21 @@ TEST(Matrices, ProductsAreRightWhenOutputAliasesEitherOperand)
         transpose(Bt, B);
         refMul(reft, A, Bt);
 
-        mat_mul(out, A, B);
-        expectMatNear(out, ref, kTight);
-        mat_copy(out, A);
-        mat_mul(out, out, B);
-        expectMatNear(out, ref, kTight);
-        mat_copy(out, B);
-        mat_mul(out, A, out);
-        expectMatNear(out, ref, kTight);
-
-        mat_mul_t(out, A, B);
-        expectMatNear(out, reft, kTight);
-        mat_copy(out, A);
-        mat_mul_t(out, out, B);
-        expectMatNear(out, reft, kTight);
-        mat_copy(out, B);
-        mat_mul_t(out, A, out);
-        expectMatNear(out, reft, kTight);
+        // the output apart, then as the left operand, then as the right one
+        const struct {
+            void (*product)(double*, const double*, const double*);
+            const double* expected;
+        } products[] = {{mat_mul, ref}, {mat_mul_t, reft}};
+        for (const auto& p : products) {
+            p.product(out, A, B);
+            expectMatNear(out, p.expected, kTight);
+            mat_copy(out, A);
+            p.product(out, out, B);
+            expectMatNear(out, p.expected, kTight);
+            mat_copy(out, B);
+            p.product(out, A, out);
+            expectMatNear(out, p.expected, kTight);
+        }
 
         // squaring in place: both operands are the output
         double AA[9];

@@ -2,52 +2,20 @@
 // message on bad parameters.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/program.h"
 #include "terrain/zonesol.h"
 
 namespace {
 
-struct Sortie {
-    int status;
-    std::string out, err;
-};
-
-std::string temp_path(const std::string& name)
+ProgramRun run(const std::string& args)
 {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir ? dir : "/tmp") + "/kadmer_rig_test_" + std::to_string(getpid()) + "_" + name;
-}
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-Sortie run(const std::string& args)
-{
-    const std::string out = temp_path("stdout"), err = temp_path("stderr");
-    const std::string cmd = std::string(KADMER_RIG_PATH) + " " + args + " >" + out + " 2>" + err;
-    const int st = std::system(cmd.c_str());
-    Sortie r;
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    return r;
+    return runProgram(KADMER_RIG_PATH " " + args);
 }
 
 std::vector<std::string> split(const std::string& s, char c)
@@ -61,8 +29,9 @@ std::vector<std::string> split(const std::string& s, char c)
 
 TEST(KadmerRig, CsvHeaderNamesEveryColumnOfEveryPointAndThePictureIsWritten)
 {
-    const std::string csv = temp_path("rig.csv"), png = temp_path("rig.png");
-    Sortie r = run("--preset sable-lete --slip 0:0.3:0.1 --reference -o " + csv + " --png " + png);
+    TempDir d;
+    const std::string csv = d / "rig.csv", png = d / "rig.png";
+    ProgramRun r = run("--preset sable-lete --slip 0:0.3:0.1 --reference -o " + csv + " --png " + png);
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::string> lignes = split(slurp(csv), '\n');
     ASSERT_EQ(lignes.size(), 5u);  // header and the four slips 0, 0.1, 0.2, 0.3
@@ -80,23 +49,22 @@ TEST(KadmerRig, CsvHeaderNamesEveryColumnOfEveryPointAndThePictureIsWritten)
     const std::string image = slurp(png);
     ASSERT_GT(image.size(), 1000u);
     EXPECT_EQ(image.substr(1, 3), "PNG");
-    std::remove(csv.c_str());
-    std::remove(png.c_str());
 }
 
 TEST(KadmerRig, ZonesFileTakesTheZoneAtThePointAsThePresetWould)
 {
     // the default zone written far away, under a level-2 zone of dry sand at
     // the rig's point: the file's sand answers like the preset of that sand
-    const std::string sols = temp_path("sols.txt");
+    TempDir d;
+    const std::string sols = d / "sols.txt";
     ZonesSol zs = {0, nullptr};
     ajouteZoneDefaut(&zs, 0.0, 0.0, 9999.0);
     ajouteZone(&zs, 2, 5.0, 5.0, 1.0, 1040.0, 28.0 * 0.017453292519943295, 0.0, 990.0, 1528430.0,
                1.1, 1600.0, 0.0, 0.025);
     ecritZones(&zs, std::fopen(sols.c_str(), "w"));
     libereZones(&zs);
-    Sortie f = run("--zones " + sols + " --xy 5,5.5 --slip 0:0.2:0.1");
-    Sortie p = run("--preset sable-sec --slip 0:0.2:0.1");
+    ProgramRun f = run("--zones " + sols + " --xy 5,5.5 --slip 0:0.2:0.1");
+    ProgramRun p = run("--preset sable-sec --slip 0:0.2:0.1");
     ASSERT_EQ(f.status, 0) << f.err;
     ASSERT_EQ(p.status, 0) << p.err;
     // the file keeps six decimals of the angle: the same to 1e-6 relative
@@ -107,13 +75,13 @@ TEST(KadmerRig, ZonesFileTakesTheZoneAtThePointAsThePresetWould)
         for (size_t c = 0; c < 6; ++c)
             EXPECT_NEAR(std::stod(a[c]), std::stod(b[c]), 1e-6 * (1.0 + std::fabs(std::stod(b[c])))) << lf[k];
     }
-    std::remove(sols.c_str());
 }
 
 TEST(KadmerRig, BadParametersGetTheirMessageAndStatusTwo)
 {
-    const std::string abime = temp_path("abime.txt");
-    std::ofstream(abime) << "Zone 0\nhzone = 0\nX, Y, R = 0 0, 1\nc = oups\n";
+    TempDir d;
+    const std::string abime = d / "abime.txt";
+    writeText(abime, "Zone 0\nhzone = 0\nX, Y, R = 0 0, 1\nc = oups\n");
     struct Cas {
         std::string args, message;
     } cas[] = {
@@ -134,12 +102,11 @@ TEST(KadmerRig, BadParametersGetTheirMessageAndStatusTwo)
         {"--bogus", "option inconnue : --bogus"},
     };
     for (const Cas& c : cas) {
-        Sortie r = run(c.args);
+        ProgramRun r = run(c.args);
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
         EXPECT_EQ(r.out, "") << c.args;  // nothing half-written
     }
-    std::remove(abime.c_str());
 }
 
 }  // namespace

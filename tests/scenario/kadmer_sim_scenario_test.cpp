@@ -3,58 +3,23 @@
 // the file's, and a refused file ends with status 2 naming its key.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/program.h"
 
 namespace {
 
-struct SimRun {
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream f(path);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 class KadmerSimScenario : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char modele[] = "/tmp/kadmer_sim_scenario_XXXXXX";
-        ASSERT_NE(mkdtemp(modele), nullptr);
-        dir = modele;
-    }
-    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
-
-    void write(const std::string& name, const std::string& text)
-    {
-        std::ofstream(dir + "/" + name) << text;
-    }
+    void write(const std::string& name, const std::string& text) { writeText(tmp / name, text); }
 
     // runs from the root folder, so only the file's folder can resolve a
     // relative path
-    SimRun run(const std::string& args)
-    {
-        std::string out = dir + "/.stdout", err = dir + "/.stderr";
-        std::string cmd = "cd / && " + std::string(KADMER_SIM_PATH) + " " + args + " >" + out +
-                          " 2>" + err;
-        int st = std::system(cmd.c_str());
-        SimRun r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, slurp(out), slurp(err)};
-        return r;
-    }
+    ProgramRun run(const std::string& args) { return runProgram("cd / && " KADMER_SIM_PATH " " + args); }
 
-    std::string dir;
+    TempDir tmp;
+    const std::string dir = tmp.path;
 };
 
 // a dynamic drive over bumps with a turn: every part of the model at work
@@ -81,7 +46,7 @@ TEST_F(KadmerSimScenario, SameFileSameBytesAndTheSeedAloneChangesTheBumps)
     write("b.json", drive("7", "b"));
     write("c.json", drive("8", "c"));
     for (const char* f : {"a.json", "b.json", "c.json"}) {
-        SimRun r = run("--scenario " + dir + "/" + f);
+        ProgramRun r = run("--scenario " + dir + "/" + f);
         ASSERT_EQ(r.status, 0) << f << ": " << r.err;
         EXPECT_EQ(r.out.rfind("ticks=50 time=2.000 ", 0), 0u) << r.out;
     }
@@ -106,7 +71,7 @@ TEST_F(KadmerSimScenario, OptionsOverrideTheFileAndPathsAreTheFilesOwn)
         "pilotage": {"mode": "kin", "v": 0.3, "commandes": "cmds.txt"},
         "duree": 4, "sorties": {"trajectoire": "traj.txt"}})");
     // the file's commands (0.1 m/s from t = 0), duration and output
-    SimRun r = run("--scenario " + dir + "/run.json");
+    ProgramRun r = run("--scenario " + dir + "/run.json");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("ticks=100 ", 0), 0u) << r.out;
     std::string traj = slurp(dir + "/traj.txt");
@@ -138,13 +103,13 @@ TEST_F(KadmerSimScenario, RefusedFilesEndWithStatusTwoNamingTheKey)
     };
     for (const Row& row : rows) {
         write("bad.json", row.text);
-        SimRun r = run("--scenario " + dir + "/bad.json");
+        ProgramRun r = run("--scenario " + dir + "/bad.json");
         EXPECT_EQ(r.status, 2) << row.text;
         EXPECT_NE(r.err.find("scenario " + dir + "/bad.json : " + row.message), std::string::npos)
             << r.err;
         EXPECT_EQ(r.out, "");
     }
-    SimRun r = run("--scenario " + dir + "/absent.json");
+    ProgramRun r = run("--scenario " + dir + "/absent.json");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("fichier illisible"), std::string::npos) << r.err;
     // the options are still checked over a good file
@@ -166,7 +131,7 @@ TEST_F(KadmerSimScenario, RasterTerrainRunsAsTheOptionsSayIt)
     write("ramp.asc", grid);
     write("r.json", R"({"terrain": {"raster": {"fichier": "ramp.asc", "fenetre": [1010, 2010, 15]}},
         "pilotage": {"v": 0.1}, "duree": 1, "sorties": {"trajectoire": "file.txt"}})");
-    SimRun r = run("--scenario " + dir + "/r.json");
+    ProgramRun r = run("--scenario " + dir + "/r.json");
     ASSERT_EQ(r.status, 0) << r.err;
     r = run("--mnt " + dir + "/ramp.asc --window 1010,2010,15 --v 0.1 --duration 1 -o " + dir +
             "/options.txt");

@@ -2,27 +2,12 @@
 // file names its key and reason, and paths are taken from the file's folder.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "scenario/scenariofile.h"
+#include "support/files.h"
 
 namespace {
-
-std::string dossierTemporaire()
-{
-    char modele[] = "/tmp/kadmer_scenario_XXXXXX";
-    const char* d = mkdtemp(modele);
-    return d ? d : "/tmp";
-}
-
-void ecrit(const std::string& path, const std::string& texte)
-{
-    std::ofstream(path) << texte;
-}
 
 // a scenario with a value off the defaults in every part
 ScenarioFile scenarioComplet()
@@ -155,9 +140,10 @@ TEST(ScenarioFile, RefusedFilesNameTheKeyAndTheReason)
 
 TEST(ScenarioFile, PathsAreTakenFromTheFilesFolderAndInputsMustExist)
 {
-    const std::string dir = dossierTemporaire();
-    ecrit(dir + "/cmds.txt", "0 0.1 0\n");
-    ecrit(dir + "/run.json",
+    TempDir tmp;
+    const std::string dir = tmp.path;
+    writeText(dir + "/cmds.txt", "0 0.1 0\n");
+    writeText(dir + "/run.json",
           "{\"pilotage\": {\"commandes\": \"cmds.txt\"},"
           " \"sorties\": {\"trajectoire\": \"out/traj.txt\", \"telemetrie\": \"/abs/t.csv\"}}");
     ScenarioFile s;
@@ -183,7 +169,7 @@ TEST(ScenarioFile, PathsAreTakenFromTheFilesFolderAndInputsMustExist)
         {"{\"pilotage\": {\"commandes\": \".\"}}", "pilotage.commandes : pas un fichier"},
     };
     for (const Row& r : rows) {
-        ecrit(dir + "/bad.json", r.texte);
+        writeText(dir + "/bad.json", r.texte);
         ScenarioFile b;
         std::string m = litScenario(dir + "/bad.json", &b);
         EXPECT_EQ(m.rfind(r.message, 0), 0u) << r.texte << "\n  -> " << m;
@@ -197,8 +183,4 @@ TEST(ScenarioFile, PathsAreTakenFromTheFilesFolderAndInputsMustExist)
     ScenarioFile w;
     EXPECT_EQ(litScenario(dir + "/written.json", &w), "");
     EXPECT_EQ(texteScenario(w), texteScenario(scenarioComplet()));
-
-    for (const char* f : {"cmds.txt", "run.json", "bad.json", "written.json"})
-        std::remove((dir + "/" + f).c_str());
-    rmdir(dir.c_str());
 }

@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -28,26 +27,9 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "support/eventually.h"
+
 namespace {
-
-// wall-clock allowances: the sanitizer build under a software GL driver ticks
-// several times slower than the 40 ms period
-const int Patience = 120000;
-
-// runs the event loop until the condition holds; false when the time is up
-// (QtTest's own QTRY_ checks report to QtTest, which GoogleTest does not see)
-template <class Condition>
-bool eventually(Condition condition, int ms = Patience)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 struct Choice {
     const char* name;

@@ -14,15 +14,17 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "support/eventually.h"
+
 namespace {
 
-class TelemetryView : public ::testing::Test {
+class TelemetryView : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        window = openMainWindow();
-        k = window->kadmer;
-        ASSERT_NE(k, nullptr);
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         QList<QAction*> actions = k->actions();
         ASSERT_GE(actions.size(), 7);
         // after the six entries the view always had
@@ -33,11 +35,13 @@ protected:
         ASSERT_NE(w, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     }
-    // runs the simulation for about `ms` milliseconds, then pauses it
-    void runFor(int ms)
+    // runs the simulation for about `ms` milliseconds, and on until the
+    // window holds more than `samples` samples, then pauses it
+    void runFor(int ms, int samples)
     {
         k->playButton->click();
         QTest::qWait(ms);
+        EXPECT_TRUE(eventually([this, samples] { return w->sampleCount() > samples; }));
         k->playButton->click();
     }
     QStringList lines(const QString& path)
@@ -46,9 +50,6 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text));
         return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
     }
-    ModalScript script;
-    std::unique_ptr<MainWindow> window;
-    Kadmer* k = nullptr;
     TelemetryWindow* w = nullptr;
 };
 
@@ -63,11 +64,11 @@ TEST_F(TelemetryView, FollowsTheDynamicRunFreezesOnPauseAndExports)
 
     k->switchDynCinSlot();
     k->scenario->vDes = 0.05;
-    runFor(1000);
+    runFor(1000, 5);
     int n = w->sampleCount();
     EXPECT_GT(n, 5);
     // the redraw after the last tick shows every sample
-    QTest::qWait(2 * TelemetryWindow::RedrawMs);
+    EXPECT_TRUE(eventually([this, n] { return w->pointCount(7, 0) == n; }));
     for (int chart = 0; chart < 8; ++chart)
         EXPECT_EQ(w->pointCount(chart, 0), n) << chart;
     EXPECT_EQ(w->pointCount(0, 5), n);
@@ -114,7 +115,7 @@ TEST_F(TelemetryView, FollowsTheDynamicRunFreezesOnPauseAndExports)
 TEST_F(TelemetryView, KinematicRunDrawsOnlyWhatItKnowsAndANewModeStartsAfresh)
 {
     k->scenario->vDes = 0.05;
-    runFor(500);
+    runFor(500, 3);
     int n = w->sampleCount();
     EXPECT_GT(n, 3);
     w->refresh();
@@ -148,6 +149,6 @@ TEST_F(TelemetryView, DocumentationPicture)
     k->scenario->cDes = 1.0;
     QTest::qWait(8000);
     k->playButton->click();
-    QTest::qWait(2 * TelemetryWindow::RedrawMs);
+    EXPECT_TRUE(eventually([this] { return w->pointCount(7, 0) == w->sampleCount(); }));
     EXPECT_TRUE(w->grab().save(dir + "/screenshot-telemetry.png", "PNG"));
 }

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <unistd.h>
+
+#include "support/files.h"
 
 namespace {
 
@@ -72,9 +73,8 @@ TEST(ZonesSol, HighestLevelContainingThePointWinsEarliestAmongEquals)
 
 TEST(ZonesSol, WrittenFileReadsBackToTheSameZones)
 {
-    char dossier[] = "/tmp/zonesolXXXXXX";
-    ASSERT_NE(mkdtemp(dossier), nullptr);
-    const std::string chemin = std::string(dossier) + "/sol.txt";
+    TempDir d;
+    const std::string chemin = d / "sol.txt";
 
     Liste l;
     ajouteZoneDefaut(&l.zs, 0, 0, 9999);
@@ -105,8 +105,6 @@ TEST(ZonesSol, WrittenFileReadsBackToTheSameZones)
         EXPECT_EQ(a->lbda, b->lbda);
         EXPECT_EQ(a->K, b->K);
     }
-    remove(chemin.c_str());
-    rmdir(dossier);
 }
 
 TEST(ZonesSol, DamagedFilesReportTheLineAndLeaveTheDefaultZone)
