@@ -40,11 +40,6 @@ namespace {
 const char* const Formes[] = {"plat", "aleatoire", "sinus"};
 const char* const Modeles[] = {"simplifie", "macro"};
 
-// the grid a scenario may ask for: 4 million nodes (224 MB of grid arrays)
-const double NoeudsMax = 4.0e6;
-// the longest simulated time, s
-const double DureeMax = 1.0e6;
-
 // a refused value: "key : reason"
 struct Faute {
     std::string message;
@@ -97,6 +92,27 @@ public:
     bool nombre(const char* k, double* out) const
     {
         return nombre(k, out, [](double) { return true; }, "");
+    }
+
+    // a number within one of the limits a run accepts
+    bool borne(const char* k, double* out, std::string (*refus)(double)) const
+    {
+        const Json* v = valeur(k);
+        if (!v)
+            return false;
+        *out = nombreDe(*v, cle(k));
+        std::string raison = refus(*out);
+        if (!raison.empty())
+            throw Faute{cle(k) + " : " + raison + ", pas " + texteNombre(*v)};
+        return true;
+    }
+    bool borne(const char* k, int* out, std::string (*refus)(double)) const
+    {
+        double x;
+        if (!borne(k, &x, refus))
+            return false;
+        *out = static_cast<int>(x);
+        return true;
     }
 
     bool entier(const char* k, int* out, double lo, double hi) const
@@ -227,19 +243,13 @@ private:
 
 bool positif(double x) { return x > 0.0; }
 bool positifOuNul(double x) { return x >= 0.0; }
-bool angleAigu(double x) { return x > 0.0 && x < 90.0; }
 bool angleAiguOuNul(double x) { return x >= 0.0 && x < 90.0; }
 
 void litGeometrie(const Json& j, ScenarioFile* s)
 {
     Objet o(j, "geometrie", {"voie", "inclinaison", "quadri"});
-    o.nombre("voie", &s->voie, positif, "largeur positive attendue");
-    // from the limit on, the rear legs have no length left
-    const double limite = inclinaison_max() * 57.29577951308232;
-    char why[80];
-    std::snprintf(why, sizeof why, "angle de 0 a %.2f degres (exclu) attendu", limite);
-    o.nombre("inclinaison", &s->inclinaison,
-             [limite](double i) { return i >= 0.0 && i < limite; }, why);
+    o.borne("voie", &s->voie, refusVoie);
+    o.borne("inclinaison", &s->inclinaison, refusInclinaison);
     o.booleen("quadri", &s->quadri);
 }
 
@@ -276,8 +286,8 @@ void litDynamique(const Json& j, const Chemins& ch, ScenarioFile* s)
 {
     Objet o(j, "dynamique", {"test_libre", "periode", "verbosite", "resultats", "donnees"});
     o.booleen("test_libre", &s->testLibre);
-    o.entier("periode", &s->periode, 1, 10000);
-    o.entier("verbosite", &s->verbosite, 0, 200);
+    o.borne("periode", &s->periode, refusPeriode);
+    o.borne("verbosite", &s->verbosite, refusVerbosite);
     ch.sortie(o, "resultats", &s->resultats);
     if (const Json* v = o.valeur("donnees")) {
         if (v->is_string() || v->is_null())
@@ -296,7 +306,7 @@ void litTerrain(const Json& j, const Chemins& ch, ScenarioFile* s)
              "graine", "raster"});
     ch.entree(o, "fichier", &s->terrainFichier);
     o.mot("forme", &s->forme, {Formes[0], Formes[1], Formes[2]});
-    o.nombre("cellule", &s->cellule, positif, "dimension de cellule positive attendue");
+    o.borne("cellule", &s->cellule, refusCellule);
     o.nombre("xmin", &s->xmin);
     o.nombre("xmax", &s->xmax);
     o.nombre("ymin", &s->ymin);
@@ -314,9 +324,9 @@ void litTerrain(const Json& j, const Chemins& ch, ScenarioFile* s)
         if (!ch.entree(r, "fichier", &s->raster))
             throw Faute{r.cle("fichier") + " : cle manquante"};
         s->aFenetre = r.nombres("fenetre", s->fenetre, 3);
-        if (s->aFenetre && !(s->fenetre[2] > 0.0))
-            throw Faute{r.cle("fenetre") + "[2] : taille positive attendue"};
-        r.nombre("pas", &s->pas, positifOuNul, "pas positif ou nul attendu");
+        if (s->aFenetre && !refusFenetre(s->fenetre[2]).empty())
+            throw Faute{r.cle("fenetre") + "[2] : " + refusFenetre(s->fenetre[2])};
+        r.borne("pas", &s->pas, refusPas);
         if (!s->terrainFichier.empty())
             throw Faute{o.cle("raster") + " : pas avec terrain.fichier, un seul terrain"};
     }
@@ -347,7 +357,7 @@ void litSol(const Json& j, const Chemins& ch, ScenarioFile* s)
     o.mot("modele", &s->modele, {Modeles[0], Modeles[1]});
     if (const Json* v = o.valeur("simplifie")) {
         Objet p(*v, o.cle("simplifie"), {"phi0", "kN", "fN", "kT", "fT"});
-        p.nombre("phi0", &s->phi0, angleAigu, "angle de 0 a 90 degres (exclus) attendu");
+        p.borne("phi0", &s->phi0, refusPhi0);
         const char* why = "nombre positif ou nul attendu";
         s->aKN = p.nombre("kN", &s->kN, positifOuNul, why) || s->aKN;
         s->aFN = p.nombre("fN", &s->fN, positifOuNul, why) || s->aFN;
@@ -424,9 +434,11 @@ void litEnsemble(const ScenarioFile& s)
         throw Faute{"terrain.xmax : plus grand que terrain.xmin attendu"};
     if (!(s.ymax > s.ymin))
         throw Faute{"terrain.ymax : plus grand que terrain.ymin attendu"};
-    double noeuds = ((s.xmax - s.xmin) / s.cellule + 1.5) * ((s.ymax - s.ymin) / s.cellule + 1.5);
-    if (s.terrainFichier.empty() && s.raster.empty() && !(noeuds <= NoeudsMax))
-        throw Faute{"terrain.cellule : grille de plus de 4000000 noeuds sur l'etendue"};
+    if (s.terrainFichier.empty() && s.raster.empty()) {
+        std::string raison = refusGrille(s.xmax - s.xmin, s.ymax - s.ymin, s.cellule);
+        if (!raison.empty())
+            throw Faute{"terrain.cellule : " + raison};
+    }
 }
 
 // line and column of a byte offset, for the syntax messages
@@ -477,8 +489,7 @@ std::string litScenarioTexte(const std::string& texte, const std::string& dossie
             litDepart(*v, s);
         if (const Json* v = o.valeur("pilotage"))
             litPilotage(*v, ch, s);
-        o.nombre("duree", &s->duree, [](double d) { return d >= 0.0 && d <= DureeMax; },
-                 "duree de 0 a 1000000 s attendue");
+        o.borne("duree", &s->duree, refusDuree);
         if (const Json* v = o.valeur("sorties"))
             litSorties(*v, ch, s);
         litEnsemble(*s);
@@ -486,6 +497,81 @@ std::string litScenarioTexte(const std::string& texte, const std::string& dossie
         return f.message;
     }
     return std::string();
+}
+
+// ---- the values a run accepts --------------------------------------------------
+
+namespace {
+
+// the grid a run may generate: 4 million nodes (224 MB of grid arrays)
+const double NoeudsMax = 4.0e6;
+// the longest simulated time, s
+const double DureeMax = 1.0e6;
+// the tick period, ms
+const int PeriodeMin = 1, PeriodeMax = 10000;
+const int VerbositeMax = 200;
+
+std::string sauf(bool accepte, const char* raison) { return accepte ? std::string() : raison; }
+
+} // namespace
+
+std::string refusVoie(double voie) { return sauf(voie > 0.0, "largeur positive attendue"); }
+
+std::string refusInclinaison(double inclinaison)
+{
+    // from the limit on, the rear legs have no length left
+    const double limite = inclinaison_max() * 57.29577951308232;
+    if (inclinaison >= 0.0 && inclinaison < limite)
+        return std::string();
+    char raison[80];
+    std::snprintf(raison, sizeof raison, "angle de 0 a %.2f degres (exclu) attendu", limite);
+    return raison;
+}
+
+std::string refusPeriode(double periode)
+{
+    return sauf(periode == std::floor(periode) && periode >= PeriodeMin && periode <= PeriodeMax,
+                "periode entiere de 1 a 10000 ms attendue");
+}
+
+std::string refusVerbosite(double verbosite)
+{
+    return sauf(verbosite == std::floor(verbosite) && verbosite >= 0 && verbosite <= VerbositeMax,
+                "entier de 0 a 200 attendu");
+}
+
+std::string refusCellule(double cellule)
+{
+    return sauf(cellule > 0.0, "dimension de cellule positive attendue");
+}
+
+std::string refusPhi0(double phi0)
+{
+    return sauf(phi0 > 0.0 && phi0 < 90.0, "angle de 0 a 90 degres (exclus) attendu");
+}
+
+std::string refusDuree(double duree)
+{
+    return sauf(duree >= 0.0 && duree <= DureeMax, "duree de 0 a 1000000 s attendue");
+}
+
+std::string refusFenetre(double taille) { return sauf(taille > 0.0, "taille positive attendue"); }
+
+std::string refusPas(double pas) { return sauf(pas >= 0.0, "pas positif ou nul attendu"); }
+
+std::string refusGrille(double largeur, double profondeur, double cellule)
+{
+    // as the terrain builder counts them; an overflow counts as too many
+    const double noeuds = (largeur / cellule + 1.5) * (profondeur / cellule + 1.5);
+    if (noeuds <= NoeudsMax)
+        return std::string();
+    std::string raison = "grille de plus de 4000000 noeuds sur l'etendue";
+    if (std::isfinite(noeuds)) {
+        char combien[40];
+        std::snprintf(combien, sizeof combien, " (%.3g noeuds)", noeuds);
+        raison += combien;
+    }
+    return raison;
 }
 
 std::string litScenario(const std::string& path, ScenarioFile* s)

@@ -111,6 +111,25 @@ std::string litScenario(const std::string& path, ScenarioFile* s);
 std::string litScenarioTexte(const std::string& texte, const std::string& dossier,
                              ScenarioFile* s);
 
+// ---- the values a run accepts --------------------------------------------------
+
+// One set of limits for this reader and for the programs' options, so that a
+// value is refused alike whichever way it comes. Each returns an empty string
+// for a value accepted, else the reason ("duree de 0 a 1000000 s attendue"),
+// written after the key or option and followed by ", pas <value>".
+std::string refusVoie(double voie);                // m
+std::string refusInclinaison(double inclinaison);  // degrees
+std::string refusPeriode(double periode);          // ms
+std::string refusVerbosite(double verbosite);
+std::string refusCellule(double cellule);  // m
+std::string refusPhi0(double phi0);        // degrees
+std::string refusDuree(double duree);      // s
+std::string refusFenetre(double taille);   // side of a raster window, m
+std::string refusPas(double pas);          // raster grid step, m
+// a generated grid of that cell over an extent of that width and depth (m,
+// both positive): not more nodes than a run can hold
+std::string refusGrille(double largeur, double profondeur, double cellule);
+
 // ---- writing -----------------------------------------------------------------
 
 // the JSON text of s: every key written out, two-space indentation

@@ -119,6 +119,36 @@ TEST_F(KadmerSimScenario, RefusedFilesEndWithStatusTwoNamingTheKey)
     EXPECT_NE(r.err.find("--voie : largeur positive attendue"), std::string::npos) << r.err;
 }
 
+// an option and the scenario key that says the same share their limits: a
+// value out of them is refused by both with the same reason, status 2
+TEST_F(KadmerSimScenario, OptionsAndKeysRefuseTheSameValuesAlike)
+{
+    struct Row {
+        std::string option, json;
+    } rows[] = {
+        {"--cell 0.001", R"({"terrain": {"cellule": 0.001}})"},
+        {"--xmin -1e9", R"({"terrain": {"xmin": -1e9}})"},
+        {"--duration 1e300", R"({"duree": 1e300})"},
+        {"--period 20000", R"({"dynamique": {"periode": 20000}})"},
+        {"--inclinaison 60", R"({"geometrie": {"inclinaison": 60}})"},
+        {"--phi0 90", R"({"sol": {"simplifie": {"phi0": 90}}})"},
+    };
+    // "... <option or key> : <reason>[, pas <value>]": the reason alone
+    auto reason = [](const std::string& err) {
+        std::string line = err.substr(0, err.find('\n'));
+        line = line.substr(line.rfind(" : ") + 3);
+        return line.substr(0, line.find(", pas"));
+    };
+    for (const Row& row : rows) {
+        SimRun byOption = run(row.option);
+        write("limit.json", row.json);
+        SimRun byKey = run("--scenario " + dir + "/limit.json");
+        EXPECT_EQ(byOption.status, 2) << row.option << ": " << byOption.err;
+        EXPECT_EQ(byKey.status, 2) << row.json << ": " << byKey.err;
+        EXPECT_EQ(reason(byOption.err), reason(byKey.err)) << byOption.err << byKey.err;
+    }
+}
+
 TEST_F(KadmerSimScenario, RasterTerrainRunsAsTheOptionsSayIt)
 {
     // an ASCII grid raster: a ramp along X, 0.5 m pixels

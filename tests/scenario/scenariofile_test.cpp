@@ -100,7 +100,7 @@ TEST(ScenarioFile, RefusedFilesNameTheKeyAndTheReason)
         {"{\"geometrie\": {\"quadri\": 1}}", "geometrie.quadri : true ou false attendu, pas 1"},
         {"{\"geometrie\": 3}", "geometrie : objet JSON attendu"},
         {"{\"geometrie\": {\"inclinaison\": 80}}", "geometrie.inclinaison : angle de 0 a "},
-        {"{\"dynamique\": {\"periode\": 0}}", "dynamique.periode : entier de 1 a 10000 attendu"},
+        {"{\"dynamique\": {\"periode\": 0}}", "dynamique.periode : periode entiere de 1 a 10000 ms attendue, pas 0"},
         {"{\"dynamique\": {\"verbosite\": 1.5}}", "dynamique.verbosite : entier de 0 a 200"},
         {"{\"dynamique\": {\"donnees\": {\"masse\": 1}}}", "dynamique.donnees.masse : cle inconnue"},
         {"{\"dynamique\": {\"donnees\": {\"cdg0\": [1, 2]}}}",

@@ -69,12 +69,21 @@ void numbers(const char* opt, const std::string& s, int n, double* out)
         bad("%s : trop de valeurs dans \"%s\"", opt, text);
 }
 
-// an integer option within [lo, hi]; why names the expected range
-int whole(const char* opt, const std::string& s, int lo, int hi, const char* why)
+// a value within one of the limits a run accepts, whichever way it is given
+void within(const char* opt, double v, std::string (*refus)(double), const char* unit = "")
+{
+    const std::string why = refus(v);
+    if (!why.empty())
+        bad("%s : %s, pas %g%s", opt, why.c_str(), v, unit);
+}
+
+// an integer option within its limits
+int whole(const char* opt, const std::string& s, std::string (*refus)(double))
 {
     double v = number(opt, s);
-    if (v != std::floor(v) || v < lo || v > hi)
-        bad("%s : %s, pas %s", opt, why, s.c_str());
+    const std::string why = refus(v);
+    if (!why.empty())
+        bad("%s : %s, pas %s", opt, why.c_str(), s.c_str());
     return (int)v;
 }
 
@@ -145,11 +154,11 @@ void parse_options(int argc, char** argv, SimOptions& o)
     path("--datadyn", &o.datadyn);
     flag("--test-libre", [&] { o.testLibre = 1; });
     value("--period", [&](const std::string& s) {
-        o.periodMs = whole("--period", s, 1, 10000, "periode entiere de 1 a 10000 ms attendue");
+        o.periodMs = whole("--period", s, refusPeriode);
     });
     path("--results", &o.results);
     value("--verbosity", [&](const std::string& s) {
-        o.verbose = whole("--verbosity", s, 0, 200, "entier de 0 a 200 attendu");
+        o.verbose = whole("--verbosity", s, refusVerbosite);
     });
     path("--mnt", &o.mntFile);
     value("--mnt-type", [&](const std::string& s) {
@@ -213,25 +222,24 @@ void parse_options(int argc, char** argv, SimOptions& o)
 
 void check_options(const SimOptions& o)
 {
-    if (!(o.voie > 0.0))
-        bad("--voie : largeur positive attendue, pas %g m", o.voie);
-    if (o.inclinaisonDeg < 0.0 || o.inclinaisonDeg >= 90.0)
-        bad("--inclinaison : angle de 0 a 90 degres (exclu) attendu, pas %g", o.inclinaisonDeg);
-    if (!(o.cell > 0.0))
-        bad("--cell : dimension de cellule positive attendue, pas %g m", o.cell);
+    within("--voie", o.voie, refusVoie, " m");
+    within("--inclinaison", o.inclinaisonDeg, refusInclinaison);
+    within("--cell", o.cell, refusCellule, " m");
     if (!(o.xmax > o.xmin) || !(o.ymax > o.ymin))
         bad("--xmin/--xmax/--ymin/--ymax : etendue vide");
-    if (!(o.duration >= 0.0))
-        bad("--duration : duree positive ou nulle attendue, pas %g s", o.duration);
-    if (!(o.phi0Deg > 0.0 && o.phi0Deg < 90.0))
-        bad("--phi0 : angle de 0 a 90 degres (exclus) attendu, pas %g", o.phi0Deg);
+    if (o.mntFile.empty()) {
+        const std::string why = refusGrille(o.xmax - o.xmin, o.ymax - o.ymin, o.cell);
+        if (!why.empty())
+            bad("--cell : %s", why.c_str());
+    }
+    within("--duration", o.duration, refusDuree, " s");
+    within("--phi0", o.phi0Deg, refusPhi0);
     // a scenario may keep zones for the macro model while it runs the other
     if (!o.zonesFile.empty() && o.solType != 1 && o.scenario.empty())
         bad("--zones ne sert qu'avec --sol 1");
-    if (o.hasWindow && !(o.window[2] > 0.0))
-        bad("--window : taille positive attendue, pas %g m", o.window[2]);
-    if (!(o.mntStep >= 0.0))
-        bad("--mnt-step : pas positif ou nul attendu, pas %g m", o.mntStep);
+    if (o.hasWindow)
+        within("--window", o.window[2], refusFenetre, " m");
+    within("--mnt-step", o.mntStep, refusPas, " m");
     if ((o.hasWindow || o.mntStep > 0.0) && o.mntFile.empty())
         bad("--window et --mnt-step ne servent qu'avec un MNT raster (--mnt)");
 }
