@@ -140,9 +140,9 @@ TEST_F(KadmerSimScenario, OptionsAndKeysRefuseTheSameValuesAlike)
         return line.substr(0, line.find(", pas"));
     };
     for (const Row& row : rows) {
-        SimRun byOption = run(row.option);
+        ProgramRun byOption = run(row.option);
         write("limit.json", row.json);
-        SimRun byKey = run("--scenario " + dir + "/limit.json");
+        ProgramRun byKey = run("--scenario " + dir + "/limit.json");
         EXPECT_EQ(byOption.status, 2) << row.option << ": " << byOption.err;
         EXPECT_EQ(byKey.status, 2) << row.json << ": " << byKey.err;
         EXPECT_EQ(reason(byOption.err), reason(byKey.err)) << byOption.err << byKey.err;
