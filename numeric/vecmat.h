@@ -259,23 +259,30 @@ inline void mat_mul_skew_t(double out[9], const double A[9], const double b[3])
 // axes Q, turned into the axes Q is expressed in
 inline void mat_rotate_diag(double out[9], const double Q[9], const double d[3])
 {
-    for (int i = 0; i < 3; ++i)
-        for (int j = i; j < 3; ++j) {
-            const double s = Q[i] * d[0] * Q[j] + Q[i + 3] * d[1] * Q[j + 3] +
-                             Q[i + 6] * d[2] * Q[j + 6];
-            out[i + 3 * j] = s;
-            out[j + 3 * i] = s;
-        }
+    // row i of Q*diag(d), formed once for the three entries it meets
+    const double a0 = Q[0] * d[0], a1 = Q[3] * d[1], a2 = Q[6] * d[2];
+    const double b0 = Q[1] * d[0], b1 = Q[4] * d[1], b2 = Q[7] * d[2];
+    const double c0 = Q[2] * d[0], c1 = Q[5] * d[1], c2 = Q[8] * d[2];
+    out[0] = a0 * Q[0] + a1 * Q[3] + a2 * Q[6];
+    out[4] = b0 * Q[1] + b1 * Q[4] + b2 * Q[7];
+    out[8] = c0 * Q[2] + c1 * Q[5] + c2 * Q[8];
+    out[3] = out[1] = a0 * Q[1] + a1 * Q[4] + a2 * Q[7];
+    out[6] = out[2] = a0 * Q[2] + a1 * Q[5] + a2 * Q[8];
+    out[7] = out[5] = b0 * Q[2] + b1 * Q[5] + b2 * Q[8];
 }
 
-// J += I + m*(|g|^2*Id - g*gT): the inertia tensor I of a mass m about its
-// centre, moved to a point from which the centre lies at g
+// J += I + m*(|g|^2*Id - g*gT): the symmetric inertia tensor I of a mass m
+// about its centre, moved to a point from which the centre lies at g (J stays
+// symmetric: each pair of off-diagonal entries is formed once)
 inline void mat_add_inertia_at(double J[9], const double I[9], double m, const double g[3])
 {
     const double g2 = vec_dot(g, g);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            J[i + 3 * j] += I[i + 3 * j] + m * ((i == j ? g2 : 0.0) - g[i] * g[j]);
+    J[0] += I[0] + m * (g2 - g[0] * g[0]);
+    J[4] += I[4] + m * (g2 - g[1] * g[1]);
+    J[8] += I[8] + m * (g2 - g[2] * g[2]);
+    J[3] = J[1] += I[1] + m * (0.0 - g[0] * g[1]);
+    J[6] = J[2] += I[2] + m * (0.0 - g[0] * g[2]);
+    J[7] = J[5] += I[5] + m * (0.0 - g[1] * g[2]);
 }
 
 // ---- frames ----------------------------------------------------------------
@@ -307,6 +314,24 @@ inline double* frame_apply(double out[3], const double F[12], const double p[3])
     mat_mul_vec(q, frame_rot(F), p);
     vec_add(out, frame_origin(F), q);
     return out;
+}
+
+// out = F1*F2 for F2 with origin o and the rotation about axis k = 1, 2, 3
+// (x, y, z) whose angle has cosine c and sine s: the product touches only the
+// two columns the rotation turns (out must not be F1)
+inline void frame_compose_elementary(double out[12], const double F1[12], const double o[3],
+                                     int k, double c, double s)
+{
+    frame_apply(frame_origin(out), F1, o);
+    const double* A = frame_rot(F1);
+    double* R = frame_rot(out);
+    const int a = k - 1, p = k % 3, q = (k + 1) % 3;  // fixed axis, then the turned two
+    for (int i = 0; i < 3; ++i) {
+        const double ap = A[i + 3 * p], aq = A[i + 3 * q];
+        R[i + 3 * a] = A[i + 3 * a];
+        R[i + 3 * p] = ap * c + aq * s;
+        R[i + 3 * q] = aq * c - ap * s;
+    }
 }
 
 // ---- rotations (radians, right-handed) -------------------------------------
@@ -414,7 +439,9 @@ double ldlt_solve(double* x, double* A, const double* b, int n, int m);
 // (< i, -1 for a root) giving each row's parent. Eliminates from the leaves
 // up, A = transpose(L)*D*L, so that nothing fills in; reads and writes only
 // the lower triangle's entries on those paths. One right-hand side; returns
-// the determinant, or 0 on a zero pivot (nothing solved)
+// the determinant, or 0 on a zero pivot (nothing solved) or on a row more
+// than PROFONDEUR_ARBRE_MAX ancestors deep
+enum { PROFONDEUR_ARBRE_MAX = 64 };
 double ldlt_solve_tree(double* x, double* A, const double* b, int n, const int* parent);
 
 // ---- print-outs (nothing is printed when the stream is null) ---------------

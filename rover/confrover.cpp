@@ -199,6 +199,23 @@ double inclinaison_max(void) {
 
 // ---- forward kinematics ----------------------------------------------------
 
+namespace {
+
+// cosine and sine of angle into cs, reused from slot (angle, cosine, sine)
+// while the angle has not moved, else computed and kept there
+inline void cos_sin(double slot[3], double angle, double cs[2]) {
+  if (angle == slot[0] && (slot[1] != 0 || slot[2] != 0)) {
+    cs[0] = slot[1];
+    cs[1] = slot[2];
+    return;
+  }
+  cs[0] = slot[1] = cos(angle);
+  cs[1] = slot[2] = sin(angle);
+  slot[0] = angle;
+}
+
+}  // namespace
+
 double solve_quadrilateral(double theta, double a, double b, double c,
                            double d, double* ratio, int* echec) {
   int rate = 0;
@@ -305,15 +322,37 @@ const char* update_geometry(ConfRover* cr) {
                             cr->att[ATT_SITE]};
   rot_zyx(frame_rot(cr->caisse), angles);
 
-  // 5. chain frames
+  // 5. chain frames: the traverse's and the support's, fork's and wheel's
+  // turns are about a frame axis, so only the two columns they turn are
+  // multiplied; the inclined steering pivot takes the whole product
   for (int c = 0; c < NB_CHAINES; c++) {
+    const int t = traverse_chaine(c);
+    double cs[NB_AXES][2];
+    cos_sin(cr->trigTrav[t], cr->artic[c][J_TRAVERSE], cs[J_TRAVERSE]);
+    if (!cr->quadri) {
+      // the support turns back by the traverse's angle
+      cs[J_SUPPORT][0] = cs[J_TRAVERSE][0];
+      cs[J_SUPPORT][1] = -cs[J_TRAVERSE][1];
+    } else {
+      cos_sin(cr->trigArtic[c][J_SUPPORT], cr->artic[c][J_SUPPORT], cs[J_SUPPORT]);
+    }
+    for (int j = J_STEERING; j < NB_AXES; j++)
+      cos_sin(cr->trigArtic[c][j], cr->artic[c][j], cs[j]);
+
     for (int j = 0; j < NB_AXES; j++) {
       double* local = cr->local[c][j];
+      const int k = cr->axe[c][j];
+      const bool elementaire = k >= 1 && k <= 3;
       vec_copy(frame_origin(local), cr->offset[c][j]);
-      rot_axis(frame_rot(local), cr->artic[c][j], cr->axe[c][j],
-               cr->axeVec[c][j]);
+      if (elementaire)
+        rot_elementary(frame_rot(local), k, cs[j][0], cs[j][1]);
+      else
+        rot_axis_cs(frame_rot(local), cr->axeVec[c][j], cs[j][0], cs[j][1]);
       if (j == 0)
         frame_copy(cr->rel[c][j], local);
+      else if (elementaire)
+        frame_compose_elementary(cr->rel[c][j], cr->rel[c][j - 1], cr->offset[c][j], k,
+                                 cs[j][0], cs[j][1]);
       else
         frame_compose(cr->rel[c][j], cr->rel[c][j - 1], local);
       frame_compose(cr->monde[c][j], cr->caisse, cr->rel[c][j]);

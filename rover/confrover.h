@@ -143,6 +143,12 @@ struct ConfRover {
   unsigned int listeCaisse;                  // body list
   unsigned int listes[NB_CHAINES][6];        // per chain: slot 0 traverse,
                                              // 1..4 joint bodies, 5 coupler
+
+  // -- kept by update_geometry between calls --------------------------------
+  // angle, cosine, sine of each joint and each traverse at the last update, so
+  // that angles which did not move cost no trigonometry (a zero pair: empty)
+  double trigArtic[NB_CHAINES][NB_AXES][3];
+  double trigTrav[3][3];
 };
 
 // ---- construction ----------------------------------------------------------

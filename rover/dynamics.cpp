@@ -22,18 +22,6 @@
 
 namespace {
 
-// the joint's local axis: x, y, z, or its own vector (axis index 4)
-inline const double* local_axis(const ConfRover* cr, int c, int j)
-{
-    static const double ex[3] = {1, 0, 0}, ey[3] = {0, 1, 0}, ez[3] = {0, 0, 1};
-    switch (cr->axe[c][j]) {
-    case 1: return ex;
-    case 2: return ey;
-    case 3: return ez;
-    default: return cr->axeVec[c][j];
-    }
-}
-
 // the soil of a missing terrain: flat ground with the default visco-elastic law
 const DynSol* default_soil(double g)
 {
@@ -389,13 +377,19 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
         double oPrev[3] = {0, 0, 0};
         double vPrel[3] = {0, 0, 0};
 
+        double W[3] = {om[0], om[1], om[2]};  // absolute angular velocity
+        double A[3] = {0, 0, 0};              // and bias acceleration, body axes
         for (int j = 0; j < NB_AXES; ++j) {
             const double* Q = frame_rot(cr->rel[c][j]);
             double* o = rover->Ob[c][j];
             double* u = rover->Ub[c][j];
             double* G = rover->Gb[c][j];
             vec_copy(o, frame_origin(cr->rel[c][j]));
-            mat_mul_vec(u, Q, local_axis(cr, c, j));
+            const int ax = cr->axe[c][j];
+            if (ax >= 1 && ax <= 3)
+                vec_copy(u, Q + 3 * (ax - 1));  // a frame axis: Q's column
+            else
+                mat_mul_vec(u, Q, cr->axeVec[c][j]);
             mat_mul_vec(G, Q, rover->OiGi[c][j]);
             vec_add(G, G, o);
             double diag[3] = {rover->Ini[c][j][0], rover->Ini[c][j][4], rover->Ini[c][j][8]};
@@ -405,19 +399,27 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             if (j > 0) {
                 double dO[3], t1[3];
                 vec_sub(dO, o, oPrev);
-                vec_add_cross(vo, w, dO);
                 vec_cross(t1, w, dO);
+                vec_add(vo, vo, t1);
                 vec_add_cross(ao, wd, dO);
                 vec_add_cross(ao, w, t1);
             }
             vec_copy(oPrev, o);
 
-            // absolute angular velocity and bias acceleration of the previous
-            // body, for this joint's rotor
-            double Wp[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
-            double Ap[3];
-            vec_cross(Ap, om, w);
-            vec_add(Ap, Ap, wd);
+            // the joint's rotor turns on the previous body, whose absolute
+            // angular velocity and bias acceleration are still in W and A;
+            // its inertia about u counted with the joint's body leaves (N-1) J_m
+            // terms (docs/dynamics.md)
+            double J = rover->Jm[c][j], Nj = rover->N[c][j];
+            if (J != 0.0 && Nj != 1.0) {
+                double Wu[3];
+                vec_cross(Wu, W, u);
+                vec_scale(rotorMoment[j], J * (Nj - 1.0) * qd[j], Wu);
+                rotorGen[j] = (Nj - 1.0) * J * vec_dot(u, A);
+            } else {
+                vec_zero(rotorMoment[j]);
+                rotorGen[j] = 0.0;
+            }
 
             // this joint
             double uq[3];
@@ -426,29 +428,14 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             vec_axpy(wd, wd, qddb[j], u);
             vec_add(w, w, uq);
 
-            // the rotor of the joint's motor turns at N qd about u on the
-            // previous body; its inertia about u counted with the joint's body
-            // leaves (N-1) J_m terms (docs/dynamics.md)
-            double J = rover->Jm[c][j], Nj = rover->N[c][j];
-            if (J != 0.0 && Nj != 1.0) {
-                double Wu[3];
-                vec_cross(Wu, Wp, u);
-                vec_scale(rotorMoment[j], J * (Nj - 1.0) * qd[j], Wu);
-                rotorGen[j] = (Nj - 1.0) * J * vec_dot(u, Ap);
-            } else {
-                vec_zero(rotorMoment[j]);
-                rotorGen[j] = 0.0;
-            }
-
             // centre of gravity: relative velocity and acceleration, then the
             // absolute bias acceleration in body axes
             double dG[3], rd[3], rdd[3], t1[3];
             vec_sub(dG, G, o);
-            vec_copy(rd, vo);
-            vec_add_cross(rd, w, dG);
+            vec_cross(t1, w, dG);
+            vec_add(rd, vo, t1);
             vec_copy(rdd, ao);
             vec_add_cross(rdd, wd, dG);
-            vec_cross(t1, w, dG);
             vec_add_cross(rdd, w, t1);
             double aG[3], wr[3];
             vec_cross(wr, om, G);
@@ -461,10 +448,10 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
                 f[j][k] = m * (aG[k] - gb[k]);
 
             // Euler: Ib alpha + Omega x Ib Omega, alpha = wd + omega x w
-            double W[3] = {om[0] + w[0], om[1] + w[1], om[2] + w[2]};
-            double A[3], IA[3], IW[3];
+            vec_add(W, om, w);
             vec_cross(A, om, w);
             vec_add(A, A, wd);
+            double IA[3], IW[3];
             mat_mul_vec(IA, rover->Ib[c][j], A);
             mat_mul_vec(IW, rover->Ib[c][j], W);
             vec_cross(n[j], W, IW);
@@ -762,9 +749,11 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
         vec_sub(d, Pb, rover->Ob[c][J_ROUE]);
         vec_cross(jw, rover->Ub[c][J_ROUE], d);
 
-        // the wheel's share, summed over the three axes, then added once
+        // the wheel's share: for each entry the sum over the damped axes,
+        // added once
         const int idx[8] = {0, 1, 2, 3, 4, 5, 6 + t, 9 + c};
-        double Cw[8][8] = {};
+        double g[3][8], cg[3][8];
+        int na = 0;
         for (int ax = 0; ax < 3; ++ax) {
             double cd = h * rover->amortContact[c][ax];
             if (cd == 0.0)
@@ -772,17 +761,28 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
             const double* eT = rover->Cap[c] + 3 * ax;  // contact axis, terrain
             double eb[3];
             mat_tmul_vec(eb, Rb, eT);                         // the same, body axes
-            double g[8] = {eT[0], eT[1], eT[2], vec_dot(eb, jr[0]), vec_dot(eb, jr[1]),
-                           vec_dot(eb, jr[2]), vec_dot(eb, jt), vec_dot(eb, jw)};
-            for (int i = 0; i < 8; ++i) {
-                const double cg = cd * g[i];
-                for (int j = 0; j <= i; ++j)
-                    Cw[i][j] += cg * g[j];
+            double* ga = g[na];
+            ga[0] = eT[0];
+            ga[1] = eT[1];
+            ga[2] = eT[2];
+            ga[3] = vec_dot(eb, jr[0]);
+            ga[4] = vec_dot(eb, jr[1]);
+            ga[5] = vec_dot(eb, jr[2]);
+            ga[6] = vec_dot(eb, jt);
+            ga[7] = vec_dot(eb, jw);
+            for (int i = 0; i < 8; ++i)
+                cg[na][i] = cd * ga[i];
+            ++na;
+        }
+        for (int i = 0; i < 8; ++i) {
+            double* row = Mh + idx[i] * NB_DDL;
+            for (int j = 0; j <= i; ++j) {
+                double s = 0.0;
+                for (int a = 0; a < na; ++a)
+                    s += cg[a][i] * g[a][j];
+                row[idx[j]] += s;
             }
         }
-        for (int i = 0; i < 8; ++i)
-            for (int j = 0; j <= i; ++j)
-                Mh[idx[i] * NB_DDL + idx[j]] += Cw[i][j];
     }
 }
 
@@ -799,8 +799,10 @@ void print_solution(FILE* f, const char* title, const double v[NB_DDL])
 
 double dyn_solve(DynRover* rover, double acc[NB_DDL])
 {
-    double M[NB_DDL * NB_DDL], F[NB_DDL], Qw[NB_CHAINES];
-    dyn_mass_matrix(rover, M);
+    // M is assembled where its damped copy Mh is then formed
+    double Mh[NB_DDL * NB_DDL], F[NB_DDL], Qw[NB_CHAINES];
+    const double* M = Mh;
+    dyn_mass_matrix(rover, Mh);
     second_member(rover, F, Qw);
 
     FILE* f = rover->verbose > 79 ? rover->fresults : nullptr;
@@ -827,8 +829,6 @@ double dyn_solve(DynRover* rover, double acc[NB_DDL])
     // M + h C with C = sum over wheels and contact axes of c g g^T, g the
     // generalised direction of the contact point along that axis. With h = 0
     // (or no contact) the system is M itself.
-    double Mh[NB_DDL * NB_DDL];
-    std::memcpy(Mh, M, sizeof Mh);
     if (rover->hImplicite > 0.0)
         add_contact_damping(rover, rover->hImplicite, Mh);
 

@@ -20,6 +20,18 @@ struct Scene : RoverScene {
     }
 };
 
+// the angles a sub-step of straight driving moves: the wheels roll on, the
+// traverses rock (back and forth, so that the pose stays where it is), the
+// steering and fork angles hold as they do over a tick
+void move_angles(DynRover* rover, long k)
+{
+    double* q = rover->conf.q;
+    for (int c = 0; c < NB_CHAINES; ++c)
+        q[Q_ROUE + c] += 1e-6;
+    for (int t = 0; t < 3; ++t)
+        q[Q_TRAV + t] += (k % 2 == 0) ? 1e-9 : -1e-9;
+}
+
 void BM_KinStep(benchmark::State& state)
 {
     Scene s;
@@ -31,8 +43,11 @@ BENCHMARK(BM_KinStep);
 void BM_DynConfiguration(benchmark::State& state)
 {
     Scene s;
-    for (auto _ : state)
+    long k = 0;
+    for (auto _ : state) {
+        move_angles(s.rover, k++);
         benchmark::DoNotOptimize(dyn_configuration(s.rover, &s.mnt));
+    }
 }
 BENCHMARK(BM_DynConfiguration);
 
@@ -46,12 +61,15 @@ void BM_DynSolve(benchmark::State& state)
 BENCHMARK(BM_DynSolve);
 
 // one sub-step of the integration: assembly and solution, then the new
-// configuration-dependent quantities and the driven joints' torques
+// configuration-dependent quantities and the driven joints' torques, for
+// angles that moved as in straight driving
 void BM_SubStep(benchmark::State& state)
 {
     Scene s;
     double a[NB_DDL];
+    long k = 0;
     for (auto _ : state) {
+        move_angles(s.rover, k++);
         benchmark::DoNotOptimize(dyn_solve(s.rover, a));
         benchmark::DoNotOptimize(dyn_configuration(s.rover, &s.mnt));
         dyn_joint_torques(s.rover);
