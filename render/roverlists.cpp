@@ -37,36 +37,120 @@ enum {
 };
 
 // ---- primitives (all front faces wound counter-clockwise seen from outside)
+//
+// Every vertex carries its own normal and colour and every shape goes out as
+// separate triangles: a list keeps one vertex format and one kind of
+// primitive from one matrix or mode change to the next, and the list
+// compiler merges each such run into a single draw. Strips, fans and
+// polygons are cut into the same triangles, corners in the same order, as
+// the rasteriser cuts them (the quad v0 v1 v3 v2 of a strip into v2 v0 v3
+// and v0 v1 v3, a fan or polygon about its first vertex), so the pixels do
+// not change.
 
 struct Pt {
     double y, z;
 };
 
+struct Sommet {
+    double p[3], n[3], t[2];
+};
+
+// the colour of the part being compiled, given to each of its vertices
+float teinte[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+// whether the vertices carry their texture coordinates
+bool texturee = false;
+
+void couleur(float r, float g, float b, float a = 1.0f)
+{
+    teinte[0] = r;
+    teinte[1] = g;
+    teinte[2] = b;
+    teinte[3] = a;
+}
+
+void emet(const Sommet& v)
+{
+    glColor4fv(teinte);
+    glNormal3dv(v.n);
+    if (texturee)
+        glTexCoord2dv(v.t);
+    glVertex3dv(v.p);
+}
+
+void triangle(const Sommet& a, const Sommet& b, const Sommet& c)
+{
+    emet(a);
+    emet(b);
+    emet(c);
+}
+
+// a quad strip of n vertices
+void bande(const Sommet* v, int n)
+{
+    glBegin(GL_TRIANGLES);
+    for (int i = 0; i + 3 < n; i += 2) {
+        triangle(v[i + 2], v[i], v[i + 3]);
+        triangle(v[i], v[i + 1], v[i + 3]);
+    }
+    glEnd();
+}
+
+// a fan about v[0], or a convex polygon
+void eventail(const Sommet* v, int n)
+{
+    glBegin(GL_TRIANGLES);
+    for (int i = 1; i + 1 < n; ++i)
+        triangle(v[0], v[i], v[i + 1]);
+    glEnd();
+}
+
+void polygone(const Sommet* v, int n)
+{
+    glBegin(GL_TRIANGLES);
+    for (int i = 1; i + 1 < n; ++i)
+        triangle(v[i], v[i + 1], v[0]);
+    glEnd();
+}
+
+// separate quads, four vertices each
+void quads(const Sommet* v, int n)
+{
+    glBegin(GL_TRIANGLES);
+    for (int i = 0; i + 3 < n; i += 4) {
+        triangle(v[i], v[i + 1], v[i + 3]);
+        triangle(v[i + 1], v[i + 2], v[i + 3]);
+    }
+    glEnd();
+}
+
+Sommet sommet(double x, double y, double z, double nx, double ny, double nz)
+{
+    return Sommet{{x, y, z}, {nx, ny, nz}, {0.0, 0.0}};
+}
+
 // disc of the plane x = constant, facing +x (sens 1) or -x (sens -1)
 void disqueX(double rayon, double x, int sens)
 {
     const double(*t)[2] = tableCosSin();
-    glNormal3d(sens, 0.0, 0.0);
-    glBegin(GL_TRIANGLE_FAN);
-    glVertex3d(x, 0.0, 0.0);
+    Sommet v[Tranches + 2];
+    v[0] = sommet(x, 0.0, 0.0, sens, 0.0, 0.0);
     for (int n = 0; n <= Tranches; ++n) {
         const int k = sens > 0 ? n : Tranches - n;
-        glVertex3d(x, rayon * t[k][0], rayon * t[k][1]);
+        v[n + 1] = sommet(x, rayon * t[k][0], rayon * t[k][1], sens, 0.0, 0.0);
     }
-    glEnd();
+    eventail(v, Tranches + 2);
 }
 
 // cylinder about x from x0 to x1, with the chosen end discs
 void cylindreX(double rayon, double x0, double x1, bool disque0, bool disque1)
 {
     const double(*t)[2] = tableCosSin();
-    glBegin(GL_QUAD_STRIP);
+    Sommet v[2 * Tranches + 2];
     for (int k = 0; k <= Tranches; ++k) {
-        glNormal3d(0.0, t[k][0], t[k][1]);
-        glVertex3d(x1, rayon * t[k][0], rayon * t[k][1]);
-        glVertex3d(x0, rayon * t[k][0], rayon * t[k][1]);
+        v[2 * k] = sommet(x1, rayon * t[k][0], rayon * t[k][1], 0.0, t[k][0], t[k][1]);
+        v[2 * k + 1] = sommet(x0, rayon * t[k][0], rayon * t[k][1], 0.0, t[k][0], t[k][1]);
     }
-    glEnd();
+    bande(v, 2 * Tranches + 2);
     if (disque1)
         disqueX(rayon, x1, 1);
     if (disque0)
@@ -84,20 +168,21 @@ void cylindreZ(double rayon, double z0, double z1, bool disque0, bool disque1)
 
 void boite(double x0, double x1, double y0, double y1, double z0, double z1)
 {
-    glBegin(GL_QUADS);
-    glNormal3d(1, 0, 0);
-    glVertex3d(x1, y0, z0); glVertex3d(x1, y1, z0); glVertex3d(x1, y1, z1); glVertex3d(x1, y0, z1);
-    glNormal3d(-1, 0, 0);
-    glVertex3d(x0, y1, z0); glVertex3d(x0, y0, z0); glVertex3d(x0, y0, z1); glVertex3d(x0, y1, z1);
-    glNormal3d(0, 1, 0);
-    glVertex3d(x1, y1, z0); glVertex3d(x0, y1, z0); glVertex3d(x0, y1, z1); glVertex3d(x1, y1, z1);
-    glNormal3d(0, -1, 0);
-    glVertex3d(x0, y0, z0); glVertex3d(x1, y0, z0); glVertex3d(x1, y0, z1); glVertex3d(x0, y0, z1);
-    glNormal3d(0, 0, 1);
-    glVertex3d(x0, y0, z1); glVertex3d(x1, y0, z1); glVertex3d(x1, y1, z1); glVertex3d(x0, y1, z1);
-    glNormal3d(0, 0, -1);
-    glVertex3d(x0, y0, z0); glVertex3d(x0, y1, z0); glVertex3d(x1, y1, z0); glVertex3d(x1, y0, z0);
-    glEnd();
+    const Sommet v[24] = {
+        sommet(x1, y0, z0, 1, 0, 0), sommet(x1, y1, z0, 1, 0, 0),
+        sommet(x1, y1, z1, 1, 0, 0), sommet(x1, y0, z1, 1, 0, 0),
+        sommet(x0, y1, z0, -1, 0, 0), sommet(x0, y0, z0, -1, 0, 0),
+        sommet(x0, y0, z1, -1, 0, 0), sommet(x0, y1, z1, -1, 0, 0),
+        sommet(x1, y1, z0, 0, 1, 0), sommet(x0, y1, z0, 0, 1, 0),
+        sommet(x0, y1, z1, 0, 1, 0), sommet(x1, y1, z1, 0, 1, 0),
+        sommet(x0, y0, z0, 0, -1, 0), sommet(x1, y0, z0, 0, -1, 0),
+        sommet(x1, y0, z1, 0, -1, 0), sommet(x0, y0, z1, 0, -1, 0),
+        sommet(x0, y0, z1, 0, 0, 1), sommet(x1, y0, z1, 0, 0, 1),
+        sommet(x1, y1, z1, 0, 0, 1), sommet(x0, y1, z1, 0, 0, 1),
+        sommet(x0, y0, z0, 0, 0, -1), sommet(x0, y1, z0, 0, 0, -1),
+        sommet(x1, y1, z0, 0, 0, -1), sommet(x1, y0, z0, 0, 0, -1),
+    };
+    quads(v, 24);
 }
 
 // flat slab x0..x1 whose outline in the (y, z) plane has semicircular ends of
@@ -119,24 +204,19 @@ void stade(double L, double R, double x0, double x1)
         n[m] = {cs[0], cs[1]};
         p[m++] = {-L + R * cs[0], R * cs[1]};
     }
-    glNormal3d(1.0, 0.0, 0.0);
-    glBegin(GL_POLYGON);
+    Sommet v[2 * Tranches + 6];
     for (int i = 0; i < m; ++i)
-        glVertex3d(x1, p[i].y, p[i].z);
-    glEnd();
-    glNormal3d(-1.0, 0.0, 0.0);
-    glBegin(GL_POLYGON);
-    for (int i = m - 1; i >= 0; --i)
-        glVertex3d(x0, p[i].y, p[i].z);
-    glEnd();
-    glBegin(GL_QUAD_STRIP);
+        v[i] = sommet(x1, p[i].y, p[i].z, 1.0, 0.0, 0.0);
+    polygone(v, m);
+    for (int i = 0; i < m; ++i)
+        v[i] = sommet(x0, p[m - 1 - i].y, p[m - 1 - i].z, -1.0, 0.0, 0.0);
+    polygone(v, m);
     for (int i = 0; i <= m; ++i) {
         const int j = i % m;
-        glNormal3d(0.0, n[j].y, n[j].z);
-        glVertex3d(x1, p[j].y, p[j].z);
-        glVertex3d(x0, p[j].y, p[j].z);
+        v[2 * i] = sommet(x1, p[j].y, p[j].z, 0.0, n[j].y, n[j].z);
+        v[2 * i + 1] = sommet(x0, p[j].y, p[j].z, 0.0, n[j].y, n[j].z);
     }
-    glEnd();
+    bande(v, 2 * m + 2);
 }
 
 // a stadium slab from point a to point b of the (y, z) plane
@@ -155,7 +235,7 @@ void barre(Pt a, Pt b, double R, double x0, double x1)
 // bogie bar or rear traverse, along y
 void traverse(double r, double demiLongueur)
 {
-    glColor3f(0.9f, 0.8f, 0.7f);
+    couleur(0.9f, 0.8f, 0.7f);
     stade(demiLongueur, r / 15.0, -0.1 * r, 0.1 * r);
 }
 
@@ -169,16 +249,16 @@ void support(double r, const double o3[3], const double axe[3], Pt levier)
     const double p[3] = {o3[0] + dessus * axe[0], o3[1] + dessus * axe[1],
                          o3[2] + dessus * axe[2]};
     const double hBloc = 0.275 * r;
-    glColor3f(0.3f, 0.3f, 0.15f);
+    couleur(0.3f, 0.3f, 0.15f);
     boite(std::min(p[0] - 0.15 * r, -0.18 * r), std::max(p[0] + 0.15 * r, 0.18 * r),
           p[1] - 0.15 * r, p[1] + 0.15 * r, p[2], p[2] + hBloc);
 
-    glColor3f(0.6f, 0.7f, 0.8f);
+    couleur(0.6f, 0.7f, 0.8f);
     const Pt o2 = {0.0, 0.0}, haut = {p[1], p[2] + 0.5 * hBloc};
     barre(o2, haut, 0.12 * r, 0.1 * r, 0.18 * r);
     barre(o2, haut, 0.12 * r, -0.18 * r, -0.1 * r);
 
-    glColor3f(0.95f, 0.15f, 0.15f);
+    couleur(0.95f, 0.15f, 0.15f);
     cylindreX(0.1 * r, -0.18 * r, 0.18 * r, true, true);
     barre(o2, levier, 0.05 * r, -0.05 * r, 0.05 * r);
 }
@@ -188,9 +268,9 @@ void pivot(double r, double inclinaison)
 {
     glPushMatrix();
     glRotated(-inclinaison * DegParRad, 0.0, 1.0, 0.0);  // z onto (-sin i, 0, cos i)
-    glColor3f(0.15f, 0.8f, 0.85f);
+    couleur(0.15f, 0.8f, 0.85f);
     cylindreZ(0.2 * r, -0.3 * r, 0.1125 * r, true, true);
-    glColor3f(0.25f, 0.05f, 0.25f);
+    couleur(0.25f, 0.05f, 0.25f);
     cylindreZ(0.24 * r, -0.05 * r, 0.05 * r, true, true);
     glPopMatrix();
 }
@@ -201,14 +281,14 @@ void pivot(double r, double inclinaison)
 void fourche(double r, double w, double longueur, double xPivot)
 {
     const double x0 = 0.6 * w, x1 = x0 + 0.1 * r;
-    glColor3f(0.85f, 0.8f, 0.15f);
+    couleur(0.85f, 0.8f, 0.15f);
     glPushMatrix();
     glTranslated(0.0, 0.0, -0.5 * longueur);
     glRotated(90.0, 1.0, 0.0, 0.0);  // y onto z
     stade(0.5 * longueur, 0.315 * r, x0, x1);
     glPopMatrix();
 
-    glColor3f(0.3f, 0.3f, 0.15f);
+    couleur(0.3f, 0.3f, 0.15f);
     cylindreX(0.3 * r, std::min(xPivot + 0.2 * r, x0), x0, true, false);
     glPushMatrix();
     glTranslated(0.0, 0.0, -longueur);
@@ -221,15 +301,13 @@ void fourche(double r, double w, double longueur, double xPivot)
 void anneau(const double a[2], const double b[2], const double na[2], const double nb[2])
 {
     const double(*t)[2] = tableCosSin();
-    glBegin(GL_QUAD_STRIP);
+    Sommet v[2 * Tranches + 2];
     for (int k = 0; k <= Tranches; ++k) {
         const double c = t[k][0], s = t[k][1];
-        glNormal3d(na[0], na[1] * c, na[1] * s);
-        glVertex3d(a[0], a[1] * c, a[1] * s);
-        glNormal3d(nb[0], nb[1] * c, nb[1] * s);
-        glVertex3d(b[0], b[1] * c, b[1] * s);
+        v[2 * k] = sommet(a[0], a[1] * c, a[1] * s, na[0], na[1] * c, na[1] * s);
+        v[2 * k + 1] = sommet(b[0], b[1] * c, b[1] * s, nb[0], nb[1] * c, nb[1] * s);
     }
-    glEnd();
+    bande(v, 2 * Tranches + 2);
 }
 
 // the wheel about its axis x: hub, flanks, lettered side bands, tread and
@@ -244,7 +322,7 @@ void roue(double r, double w, GLuint bandeau)
     const double rh = 0.25 * r;                                          // hub
 
     // hub
-    glColor3f(0.25f, 0.05f, 0.25f);
+    couleur(0.25f, 0.05f, 0.25f);
     cylindreX(rh, -0.55 * w, 0.55 * w, false, false);
     glShadeModel(GL_FLAT);
     disqueX(rh, 0.55 * w, 1);
@@ -252,7 +330,7 @@ void roue(double r, double w, GLuint bandeau)
     glShadeModel(GL_SMOOTH);
 
     // flanks: cones from the hub circle in the mid-plane out to the faces
-    glColor3f(0.8f, 0.8f, 0.9f);
+    couleur(0.8f, 0.8f, 0.9f);
     {
         const double a = 0.5 * w, b = rho1 - rh, l = std::hypot(a, b);
         const double n1[2] = {l > 0 ? b / l : 1.0, l > 0 ? -a / l : 0.0};
@@ -265,27 +343,22 @@ void roue(double r, double w, GLuint bandeau)
     // side bands with the banner, running once round each face
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, bandeau);
-    glColor3f(0.95f, 0.95f, 0.95f);
-    glNormal3d(1.0, 0.0, 0.0);
-    glBegin(GL_QUAD_STRIP);
+    couleur(0.95f, 0.95f, 0.95f);
+    texturee = true;
+    Sommet v[2 * Tranches + 2];
     for (int k = 0; k <= Tranches; ++k) {
         const double c = t[k][0], s = t[k][1], u = (double)(Tranches - k) / Tranches;
-        glTexCoord2d(u, 0.0);
-        glVertex3d(0.5 * w, rho1 * c, rho1 * s);
-        glTexCoord2d(u, 1.0);
-        glVertex3d(0.5 * w, rho2 * c, rho2 * s);
+        v[2 * k] = Sommet{{0.5 * w, rho1 * c, rho1 * s}, {1.0, 0.0, 0.0}, {u, 0.0}};
+        v[2 * k + 1] = Sommet{{0.5 * w, rho2 * c, rho2 * s}, {1.0, 0.0, 0.0}, {u, 1.0}};
     }
-    glEnd();
-    glNormal3d(-1.0, 0.0, 0.0);
-    glBegin(GL_QUAD_STRIP);
+    bande(v, 2 * Tranches + 2);
     for (int k = 0; k <= Tranches; ++k) {
         const double c = t[k][0], s = t[k][1], u = (double)k / Tranches;
-        glTexCoord2d(u, 1.0);
-        glVertex3d(-0.5 * w, rho2 * c, rho2 * s);
-        glTexCoord2d(u, 0.0);
-        glVertex3d(-0.5 * w, rho1 * c, rho1 * s);
+        v[2 * k] = Sommet{{-0.5 * w, rho2 * c, rho2 * s}, {-1.0, 0.0, 0.0}, {u, 1.0}};
+        v[2 * k + 1] = Sommet{{-0.5 * w, rho1 * c, rho1 * s}, {-1.0, 0.0, 0.0}, {u, 0.0}};
     }
-    glEnd();
+    bande(v, 2 * Tranches + 2);
+    texturee = false;
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_2D);
 
@@ -299,23 +372,21 @@ void roue(double r, double w, GLuint bandeau)
         prof[m][0] = r * norm[m][0];
         prof[m][1] = r * norm[m][1];
     }
-    glColor3f(0.55f, 0.45f, 0.45f);
+    couleur(0.55f, 0.45f, 0.45f);
     for (int m = 0; m < 3; ++m)
         anneau(prof[m + 1], prof[m], norm[m + 1], norm[m]);
 
     // grousers: plates in the radial planes, seen from both sides
-    glColor3f(0.15f, 0.15f, 0.05f);
+    couleur(0.15f, 0.15f, 0.05f);
     glDisable(GL_CULL_FACE);
     for (int k = 0; k < Tranches; ++k) {
         const double c = t[k][0], s = t[k][1];
-        glNormal3d(0.0, -s, c);
-        glBegin(GL_QUAD_STRIP);
         for (int m = 0; m < 4; ++m) {
             const double in = prof[m][1], out = prof[m][1] + 0.1 * r;
-            glVertex3d(prof[m][0], in * c, in * s);
-            glVertex3d(prof[m][0], out * c, out * s);
+            v[2 * m] = sommet(prof[m][0], in * c, in * s, 0.0, -s, c);
+            v[2 * m + 1] = sommet(prof[m][0], out * c, out * s, 0.0, -s, c);
         }
-        glEnd();
+        bande(v, 8);
     }
     glEnable(GL_CULL_FACE);
 }
@@ -323,9 +394,9 @@ void roue(double r, double w, GLuint bandeau)
 // coupler link of a front leg: from its anchor on the body along +y
 void bielle(double r, double longueur)
 {
-    glColor3f(0.8f, 0.8f, 0.9f);
+    couleur(0.8f, 0.8f, 0.9f);
     barre(Pt{0.0, 0.0}, Pt{longueur, 0.0}, 0.05 * r, -0.04 * r, 0.04 * r);
-    glColor3f(0.45f, 0.65f, 0.45f);
+    couleur(0.45f, 0.65f, 0.45f);
     cylindreX(0.07 * r, -0.07 * r, 0.07 * r, true, true);
     glPushMatrix();
     glTranslated(0.0, longueur, 0.0);
@@ -337,12 +408,12 @@ void bielle(double r, double longueur)
 // collar near each end and two bearing blocks
 void ferrure(double r, double h)
 {
-    glColor3f(0.95f, 0.15f, 0.15f);
+    couleur(0.95f, 0.15f, 0.15f);
     cylindreX(r / 12.0, -h, h, true, true);
-    glColor3f(0.9f, 0.1f, 0.1f);
+    couleur(0.9f, 0.1f, 0.1f);
     cylindreX(r / 8.0, h - 0.22 * r, h - 0.12 * r, true, true);
     cylindreX(r / 8.0, -h + 0.12 * r, -h + 0.22 * r, true, true);
-    glColor3f(0.25f, 0.35f, 0.6f);
+    couleur(0.25f, 0.35f, 0.6f);
     const double e = std::max(0.02 * r, 0.05 * h);
     boite(0.6 * h - e, 0.6 * h + e, -0.12 * r, 0.12 * r, -0.12 * r, 0.12 * r);
     boite(-0.6 * h - e, -0.6 * h + e, -0.12 * r, 0.12 * r, -0.12 * r, 0.12 * r);
@@ -397,14 +468,15 @@ void caisse(const ConfRover* c)
     const double bas = -0.4 * c->dessin[3], haut = 1.6 * c->dessin[3];
 
     glDisable(GL_CULL_FACE);
-    glColor3f(0.1f, 0.8f, 0.2f);
+    couleur(0.1f, 0.8f, 0.2f);
     boite(-0.8 * demiLarg, 0.8 * demiLarg, milieu - 0.5 * c->dessin[0], milieu + 0.5 * c->dessin[0],
           0.75 * c->dessin[3], 1.45 * c->dessin[3]);
 
     glShadeModel(GL_FLAT);
-    glColor4f(0.5f, 0.5f, 1.0f, 0.45f);
+    couleur(0.5f, 0.5f, 1.0f, 0.45f);
     boite(-demiLarg, demiLarg, arriere, avant, bas, haut);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    couleur(1.0f, 1.0f, 1.0f);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_CULL_FACE);
 }
