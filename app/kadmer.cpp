@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -20,6 +21,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 
 // radians to degrees, as the values line shows angles
@@ -185,13 +187,23 @@ void Kadmer::sauveScenario()
                                       scenario->terrain,
                                       scenario->zones ? nullptr : scenario->soil,
                                       scenario->zones, dynamic, scenario->vDes, scenario->cDes);
-    // a terrain the scenario cannot name is written as the generated one of
-    // its parameters, and the user is told so
+    // a raster's terrain is named by the file and window it was read from,
+    // with the bumps and height factor applied on it
+    const SourceRaster& raster = scenario->raster;
+    if (raster.chemin && QFileInfo(QFile::decodeName(raster.chemin)).isFile()) {
+        s.raster = raster.chemin;
+        s.aFenetre = true;
+        std::copy(raster.fenetre, raster.fenetre + 3, s.fenetre);
+        s.pas = raster.pas;
+        s.aBosses = true;
+    }
+    // a terrain the scenario cannot name (a raster moved away since) is
+    // written as the generated one of its parameters, and the user is told so
     QString manque;
     if (scenario->terrain->fichier && s.terrainFichier.empty())
         manque = QString::fromUtf8("le fichier MNT n'a pas été retrouvé : le scénario "
                                    "utilisera le terrain généré.\n");
-    else if (!scenario->terrain->fichier && !terrainGenere(scenario->terrain))
+    else if (!scenario->terrain->fichier && s.raster.empty() && !terrainGenere(scenario->terrain))
         manque = QString::fromUtf8("le terrain importé (MNT raster) n'est pas décrit : le "
                                    "scénario utilisera le terrain généré ; donnez-lui "
                                    "terrain.raster.\n");

@@ -81,7 +81,7 @@ Scenario* newScenario(QWidget* parent)
 
     Mnt* mnt = &s->mnt;
     defauts_mnt(mnt);
-    runMntDialog(parent, mnt);
+    runMntDialog(parent, mnt, &s->raster);
 
     // a raster's grid comes already read from the terrain dialog; its heights
     // are the ground's own (hundreds or thousands of metres), so the observer
@@ -125,6 +125,7 @@ void libereScenario(Scenario* s)
     if (!s)
         return;
     libere_mnt(&s->mnt);
+    free(s->raster.chemin);
     if (s->mnt.fichier)
         fclose(s->mnt.fichier);
     if (s->zones) {

@@ -13,6 +13,14 @@ class QWidget;
 
 enum { MaxRovers = 5 };
 
+// the elevation raster a terrain was read from and the window read, so that
+// the run can be written out again; a null path for any other terrain
+struct SourceRaster {
+    char* chemin;        // absolute path of the raster (malloc), or null
+    double fenetre[3];   // window centre X, Y in the raster's own coordinates, side in m
+    double pas;          // grid step asked for, m; 0: the raster's own
+};
+
 struct Scenario {
     // observer, read by the painter, changed by the keys
     int viewWidth, viewHeight;  // GL viewport size, pixels (set by resizeGL)
@@ -36,6 +44,7 @@ struct Scenario {
     int periodMs;  // tick period, ms; dt = periodMs / 1000 s
 
     Mnt* terrain;                      // -> mnt
+    SourceRaster raster;               // where the terrain was read from, if a raster
     DynSol* soil;                      // -> dynSol
     ZonesSol* zones;                   // soil zones of the macro model, null otherwise
     DynRover* dynRovers[MaxRovers];    // [0] -> dynRover, others null
@@ -54,7 +63,8 @@ void scenarioInitial(Scenario* s);
 // returns null after a failure already shown to the user
 Scenario* newScenario(QWidget* parent);
 
-// releases a scenario with its terrain grid, zone list and terrain file;
+// releases a scenario with its terrain grid, zone list, terrain file and
+// raster path;
 // the results stream of the rover is closed by the window, not here
 void libereScenario(Scenario* s);
 

@@ -113,6 +113,8 @@ bool MntDialog::litRaster()
     QApplication::restoreOverrideCursor();
     progres.reset();
     const QString texte = QString::fromStdString(message);
+    lue = f;
+    rasterLu = r == 0;
     if (r != 0) {
         modal::critical(this, tr("MNT raster"), texte, QMessageBox::Ok);
         return false;
@@ -182,6 +184,7 @@ void MntDialog::oublieRaster()
     if (rasterChemin.isEmpty())
         return;
     rasterChemin.clear();
+    rasterLu = false;
     libere_mnt(&grille);
     ui->groupBox_Raster->hide();
     for (QDoubleSpinBox* e : {ui->doubleSpinBox_Xmin, ui->doubleSpinBox_Xmax, ui->doubleSpinBox_Ymin,

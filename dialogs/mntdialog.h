@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstdio>
 
+#include "dem/dem.h"
 #include "terrain/mnt.h"
 
 namespace Ui {
@@ -30,6 +31,9 @@ public:
 
     // the raster chosen on the file page, or empty
     QString raster() const { return rasterChemin; }
+
+    // the window of that raster read on OK, or null when none was read
+    const DemFenetre* fenetreLue() const { return rasterLu ? &lue : nullptr; }
 
     // OK: closes the dialog only when the extent can carry a grid and a
     // raster chosen gives its window; otherwise says why and stays open
@@ -53,6 +57,8 @@ private:
     bool fichierRemis;  // the file went to the record through litMnt: not ours to close
     QString rasterChemin;  // raster chosen on the file page, or empty
     Mnt grille;            // its grid once read by accept, until litMnt takes it
+    DemFenetre lue;        // the window that grid was read from
+    bool rasterLu = false;  // whether grille came from that window
 };
 
 #endif

@@ -9,6 +9,13 @@
 #include "dialogs/mntdialog.h"
 #include "dialogs/roverdialog.h"
 
+#include "app/scenario.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+#include <cstring>
+
 bool runGeoDialog(QWidget* parent, DynRover* rover)
 {
     GeoDialog dialog(rover, parent);
@@ -27,12 +34,25 @@ bool runRoverDialog(QWidget* parent, DynRover* rover, int* periodMs)
     return true;
 }
 
-bool runMntDialog(QWidget* parent, Mnt* mnt)
+bool runMntDialog(QWidget* parent, Mnt* mnt, SourceRaster* raster)
 {
     MntDialog dialog(mnt, parent);
     if (modal::exec(&dialog) != QDialog::Accepted)
         return false;
     dialog.litMnt(mnt);
+    if (raster) {
+        free(raster->chemin);
+        raster->chemin = nullptr;
+        const DemFenetre* f = dialog.fenetreLue();
+        if (f && mnt->h) {
+            const QByteArray chemin = QFile::encodeName(QFileInfo(dialog.raster()).absoluteFilePath());
+            raster->chemin = strdup(chemin.constData());
+            raster->fenetre[0] = f->cx;
+            raster->fenetre[1] = f->cy;
+            raster->fenetre[2] = f->taille;
+            raster->pas = f->pas;
+        }
+    }
     return true;
 }
 

@@ -13,7 +13,11 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "dem/rasters.h"
+#include "dialogs/mntdialog.h"
 #include "support/program.h"
+
+#include <QRadioButton>
 
 namespace {
 
@@ -92,6 +96,76 @@ TEST_F(SaveScenario, AnImportedTerrainIsWrittenWithAWarning)
     ASSERT_EQ(script.boxes.size(), 1);
     EXPECT_TRUE(script.boxes[0].contains("terrain.raster")) << script.boxes[0].toStdString();
     EXPECT_TRUE(QFile::exists(script.fileName));
+}
+
+// the rover driven for a while in kinematic piloting: its last trajectory line
+std::string roule(Kadmer* k, int ticks, const std::string& path)
+{
+    k->scenario->vDes = 0.2;
+    k->scenario->cDes = 0.1;
+    for (int i = 0; i < ticks; ++i)
+        k->oneStepSlot();
+    return ligne(&k->scenario->dynRover.conf, path);
+}
+
+TEST(SaveScenarioRaster, ARastersTerrainIsNamedAndKadmerSimDrivesOnIt)
+{
+    // a bumpy slope in UTM, chosen on the terrain dialog's file page with the
+    // window it proposes; the other dialogs keep their defaults
+    TempDir d;
+    Raster r;
+    r.W = r.H = 80;
+    const double g[6] = {500000.0, 0.5, 0.0, 4649000.0, 0.0, -0.5};
+    std::copy(g, g + 6, r.gt);
+    r.scr = "EPSG:32631";
+    r.hauteur = [](int, int, double e, double n) {
+        return 900.0 + 0.05 * (n - 4648980.0) + 0.2 * std::sin(0.7 * e) * std::cos(0.5 * n);
+    };
+    ASSERT_TRUE(r.ecrit(d / "site.tif"));
+    ModalScript script;
+    script.fileName = QString::fromStdString(d / "site.tif");
+    script.exec = [](QDialog* dlg) {
+        MntDialog* m = qobject_cast<MntDialog*>(dlg);
+        if (!m)
+            return int(QDialog::Rejected);
+        m->findChild<QRadioButton*>("radioButton_Fichier")->click();
+        m->accept();
+        return m->result();
+    };
+    std::unique_ptr<MainWindow> window = openMainWindow();
+    Kadmer* k = window->kadmer;
+    ASSERT_EQ(k->scenario->mnt.nx, 80);
+
+    const std::string path = d / "run.json";
+    script.fileName = QString::fromStdString(path);
+    for (QAction* a : k->actions())
+        if (a->text() == QString::fromUtf8("Sauver scénario"))
+            a->trigger();
+    EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
+    ScenarioFile s;
+    ASSERT_EQ(litScenario(path, &s), "");
+    EXPECT_EQ(s.raster, d / "site.tif");
+    EXPECT_TRUE(s.aFenetre);
+    EXPECT_EQ(s.fenetre[2], 40.0);
+
+    // kadmer-sim on the saved file drives the rover over the same heights:
+    // the same line after the same ticks, to the printed digit
+    const std::string traj = d / "traj.txt";
+    const ProgramRun run = runProgram(KADMER_SIM_PATH " --scenario " + path +
+                                      " --v 0.2 --c 0.1 --duration 0.8 -o " + traj);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string lignes = slurp(traj);
+    lignes.pop_back();
+    EXPECT_EQ(lignes.substr(lignes.rfind('\n') + 1) + "\n", roule(k, 20, d / "here.txt"));
+
+    // moved away since, the raster can no longer be named: the box says so
+    std::remove((d / "site.tif").c_str());
+    script.fileName = QString::fromStdString(d / "moved.json");
+    for (QAction* a : k->actions())
+        if (a->text() == QString::fromUtf8("Sauver scénario"))
+            a->trigger();
+    ASSERT_EQ(script.boxes.size(), 1);
+    EXPECT_TRUE(script.boxes[0].contains("terrain.raster")) << script.boxes[0].toStdString();
 }
 
 TEST_F(SaveScenario, CancelWritesNothingAndAFailedWriteIsShown)
