@@ -522,7 +522,8 @@ void Kadmer::setModeLecture(int newMode, bool endPaused)
     netAction->setText(tr("&Lecture Reseau"));
     fileAction->setEnabled(true);
     netAction->setEnabled(true);
-    localAction->setEnabled(true);
+    // going back to local mode is offered only outside it
+    localAction->setEnabled(newMode != ModeLocal);
     mode = newMode;
     if (mode == ModeVisuFichier) {
         statusLabel->setText(modeVisuText);

@@ -88,6 +88,8 @@ protected:
     void waitForLocalMode()
     {
         QTRY_VERIFY_WITH_TIMEOUT(k->mode == ModeLocal, 10000);
+        // already there: going back to it is not offered
+        EXPECT_FALSE(k->localAction->isEnabled());
     }
     // the received file holds the poses, and replays them with STEP
     void expectReceivedAndReplayed(int count)
