@@ -322,9 +322,10 @@ const char* update_geometry(ConfRover* cr) {
                             cr->att[ATT_SITE]};
   rot_zyx(frame_rot(cr->caisse), angles);
 
-  // 5. chain frames: the traverse's and the support's, fork's and wheel's
-  // turns are about a frame axis, so only the two columns they turn are
-  // multiplied; the inclined steering pivot takes the whole product
+  // 5. chain frames, each from the one before it in the chain (relative to
+  // the body, and in the terrain): the traverse's and the support's, fork's
+  // and wheel's turns are about a frame axis, so only the two columns they
+  // turn are multiplied; the inclined steering pivot takes the whole product
   for (int c = 0; c < NB_CHAINES; c++) {
     const int t = traverse_chaine(c);
     double cs[NB_AXES][2];
@@ -348,6 +349,7 @@ const char* update_geometry(ConfRover* cr) {
         rot_elementary(frame_rot(local), k, cs[j][0], cs[j][1]);
       else
         rot_axis_cs(frame_rot(local), cr->axeVec[c][j], cs[j][0], cs[j][1]);
+      const double* amont = j == 0 ? cr->caisse : cr->monde[c][j - 1];
       if (j == 0)
         frame_copy(cr->rel[c][j], local);
       else if (elementaire)
@@ -355,7 +357,11 @@ const char* update_geometry(ConfRover* cr) {
                                  cs[j][0], cs[j][1]);
       else
         frame_compose(cr->rel[c][j], cr->rel[c][j - 1], local);
-      frame_compose(cr->monde[c][j], cr->caisse, cr->rel[c][j]);
+      if (elementaire)
+        frame_compose_elementary(cr->monde[c][j], amont, cr->offset[c][j], k, cs[j][0],
+                                 cs[j][1]);
+      else
+        frame_compose(cr->monde[c][j], amont, local);
     }
   }
 

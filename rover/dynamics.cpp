@@ -372,13 +372,14 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
         double f[NB_AXES][3], n[NB_AXES][3];  // bias force at G_j, moment
         double rotorMoment[NB_AXES][3];       // rotor gyroscopic moment
         double rotorGen[NB_AXES];             // rotor term on its own joint
-        double vo[3] = {0, 0, 0}, ao[3] = {0, 0, 0};  // joint origin, relative
-        double w[3] = {0, 0, 0}, wd[3] = {0, 0, 0};   // relative ang. vel./acc.
+        // going down the chain, for the body before joint j: its absolute
+        // angular velocity W and bias angular acceleration A, and the bias
+        // acceleration aO of its point at o_j, body axes; the chain starts on
+        // the body, whose origin's bias acceleration is zero
+        double W[3] = {om[0], om[1], om[2]};
+        double A[3] = {0, 0, 0};
+        double aO[3] = {0, 0, 0};
         double oPrev[3] = {0, 0, 0};
-        double vPrel[3] = {0, 0, 0};
-
-        double W[3] = {om[0], om[1], om[2]};  // absolute angular velocity
-        double A[3] = {0, 0, 0};              // and bias acceleration, body axes
         for (int j = 0; j < NB_AXES; ++j) {
             const double* Q = frame_rot(cr->rel[c][j]);
             double* o = rover->Ob[c][j];
@@ -395,21 +396,20 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double diag[3] = {rover->Ini[c][j][0], rover->Ini[c][j][4], rover->Ini[c][j][8]};
             mat_rotate_diag(rover->Ib[c][j], Q, diag);
 
-            // move along the previous body to this joint's origin
-            if (j > 0) {
+            // move along the previous body to this joint's origin:
+            // a_o += A x dO + W x (W x dO)
+            {
                 double dO[3], t1[3];
                 vec_sub(dO, o, oPrev);
-                vec_cross(t1, w, dO);
-                vec_add(vo, vo, t1);
-                vec_add_cross(ao, wd, dO);
-                vec_add_cross(ao, w, t1);
+                vec_cross(t1, W, dO);
+                vec_add_cross(aO, A, dO);
+                vec_add_cross(aO, W, t1);
             }
             vec_copy(oPrev, o);
 
-            // the joint's rotor turns on the previous body, whose absolute
-            // angular velocity and bias acceleration are still in W and A;
-            // its inertia about u counted with the joint's body leaves (N-1) J_m
-            // terms (docs/dynamics.md)
+            // the joint's rotor turns on the previous body at N qd about u;
+            // its inertia about u counted with the joint's body leaves (N-1)
+            // J_m terms (docs/dynamics.md)
             double J = rover->Jm[c][j], Nj = rover->N[c][j];
             if (J != 0.0 && Nj != 1.0) {
                 double Wu[3];
@@ -421,56 +421,52 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
                 rotorGen[j] = 0.0;
             }
 
-            // this joint
+            // this joint: A += W x u qd + qdd_bias u, then W += u qd
             double uq[3];
             vec_scale(uq, qd[j], u);
-            vec_add_cross(wd, w, uq);
-            vec_axpy(wd, wd, qddb[j], u);
-            vec_add(w, w, uq);
+            vec_add_cross(A, W, uq);
+            if (qddb[j] != 0.0)
+                vec_axpy(A, A, qddb[j], u);
+            vec_add(W, W, uq);
 
-            // centre of gravity: relative velocity and acceleration, then the
-            // absolute bias acceleration in body axes
-            double dG[3], rd[3], rdd[3], t1[3];
+            // bias acceleration of the centre of gravity, then its force
+            double dG[3], t1[3], aG[3];
             vec_sub(dG, G, o);
-            vec_cross(t1, w, dG);
-            vec_add(rd, vo, t1);
-            vec_copy(rdd, ao);
-            vec_add_cross(rdd, wd, dG);
-            vec_add_cross(rdd, w, t1);
-            double aG[3], wr[3];
-            vec_cross(wr, om, G);
-            vec_cross(aG, om, wr);
-            vec_cross(t1, om, rd);
-            for (int k = 0; k < 3; ++k)
-                aG[k] += 2.0 * t1[k] + rdd[k];
+            vec_cross(t1, W, dG);
+            vec_copy(aG, aO);
+            vec_add_cross(aG, A, dG);
+            vec_add_cross(aG, W, t1);
             double m = rover->mi[c][j];
             for (int k = 0; k < 3; ++k)
                 f[j][k] = m * (aG[k] - gb[k]);
 
-            // Euler: Ib alpha + Omega x Ib Omega, alpha = wd + omega x w
-            vec_add(W, om, w);
-            vec_cross(A, om, w);
-            vec_add(A, A, wd);
+            // Euler: Ib A + W x Ib W
             double IA[3], IW[3];
             mat_mul_vec(IA, rover->Ib[c][j], A);
             mat_mul_vec(IW, rover->Ib[c][j], W);
             vec_cross(n[j], W, IW);
             vec_add(n[j], n[j], IA);
+        }
 
-            if (j == J_ROUE) {
-                double dP[3];
-                // the contact point's velocity relative to the body, with the
-                // current contact point (recomputed by wheel_contact below)
-                const double* C = frame_origin(cr->monde[c][J_ROUE]);
-                double r = cr->rayonRoue;
-                const double* nn = cr->normale[c];
-                double P[3] = {C[0] - r * nn[0] - cr->pos[0], C[1] - r * nn[1] - cr->pos[1],
-                               C[2] - r * nn[2] - cr->pos[2]};
-                double Pb[3];
-                mat_tmul_vec(Pb, Rb, P);
-                vec_sub(dP, Pb, o);
-                vec_copy(vPrel, vo);
-                vec_add_cross(vPrel, w, dP);
+        // the contact point's velocity relative to the body, sum of the joints'
+        // u qd x (P - o), with the current contact point (recomputed by
+        // wheel_contact below)
+        double vPrel[3] = {0, 0, 0};
+        {
+            const double* C = frame_origin(cr->monde[c][J_ROUE]);
+            double r = cr->rayonRoue;
+            const double* nn = cr->normale[c];
+            double P[3] = {C[0] - r * nn[0] - cr->pos[0], C[1] - r * nn[1] - cr->pos[1],
+                           C[2] - r * nn[2] - cr->pos[2]};
+            double Pb[3];
+            mat_tmul_vec(Pb, Rb, P);
+            for (int j = 0; j < NB_AXES; ++j) {
+                if (qd[j] == 0.0)
+                    continue;
+                double dP[3], uq[3];
+                vec_sub(dP, Pb, rover->Ob[c][j]);
+                vec_scale(uq, qd[j], rover->Ub[c][j]);
+                vec_add_cross(vPrel, uq, dP);
             }
         }
 
@@ -483,8 +479,10 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
         double H[NB_AXES][3];   // angular momentum about the body origin per
                                 // unit rate, without the rotor term
         double Tb[NB_AXES][3];  // linear momentum per unit rate, body axes
-        const double* Pb = cr->contactCaisse[c];
+        double uxo[NB_AXES][3]; // u_j x o_j
         const double* Fb = rover->Fb[c];
+        double mPF[3];  // moment of the contact force about the body origin
+        vec_cross(mPF, cr->contactCaisse[c], Fb);
         for (int j = NB_AXES - 1; j >= 0; --j) {
             const double* o = rover->Ob[c][j];
             const double* u = rover->Ub[c][j];
@@ -497,7 +495,8 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             vec_add_cross(Nsub, G, f[j]);
             vec_add(Nsub, Nsub, n[j]);
 
-            double so[3], uo[3], t1[3];
+            double so[3], t1[3];
+            double* uo = uxo[j];
             vec_axpy(so, Ssub, -Msub, o);
             vec_cross(Tb[j], u, so);
             mat_mul_vec(rover->T[c][j], Rb, Tb[j]);
@@ -508,35 +507,32 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             double Nj = rover->N[c][j], Jm = rover->Jm[c][j];
             vec_axpy(rover->R[c][j], H[j], (Nj - 1.0) * Jm, u);
 
-            // bias: moment about o_j of the downstream bodies' bias forces
-            double No[3];
-            vec_cross(t1, o, Fsub);
-            vec_sub(No, Nsub, t1);
-            rover->h[c][j] = -vec_dot(u, No) - rotorGen[j];
+            // bias: moment about o_j of the downstream bodies' bias forces,
+            // u . (Nsub - o x Fsub) = u . Nsub - (u x o) . Fsub
+            rover->h[c][j] = -vec_dot(u, Nsub) + vec_dot(uo, Fsub) - rotorGen[j];
             // the joint's rotor reacts on the previous body (upstream joints)
             vec_add(Nsub, Nsub, rotorMoment[j]);
 
-            // contact force's generalised force on this joint
-            double dP[3], mP[3];
-            vec_sub(dP, Pb, o);
-            vec_cross(mP, dP, Fb);
-            rover->Qc[c][j] = vec_dot(u, mP);
+            // contact force's generalised force on this joint,
+            // u . ((P - o) x F) = u . (P x F) - (u x o) . F
+            rover->Qc[c][j] = vec_dot(u, mPF) - vec_dot(uo, Fb);
         }
 
-        // joint-space inertia: K[j][k] = u_j . (H_k - o_j x T_k), k >= j
-        for (int j = 0; j < NB_AXES; ++j)
+        // joint-space inertia: K[j][k] = u_j . (H_k - o_j x T_k)
+        // = u_j . H_k - (u_j x o_j) . T_k, k >= j; the rotors add (N_k - 1) J_k
+        // u_j . u_k, and (N_k^2 - 1) J_k on the diagonal
+        for (int j = 0; j < NB_AXES; ++j) {
+            const double* uj = rover->Ub[c][j];
             for (int k = j; k < NB_AXES; ++k) {
-                double t1[3];
-                vec_cross(t1, rover->Ob[c][j], Tb[k]);
-                double v = vec_dot(rover->Ub[c][j], H[k]) - vec_dot(rover->Ub[c][j], t1);
-                double Nk = rover->N[c][k], Jk = rover->Jm[c][k];
-                if (k == j)
-                    v += (Nk * Nk - 1.0) * Jk;
-                else
-                    v += (Nk - 1.0) * Jk * vec_dot(rover->Ub[c][j], rover->Ub[c][k]);
+                double v = vec_dot(uj, H[k]) - vec_dot(uxo[j], Tb[k]);
+                const double Nk = rover->N[c][k], Jk = rover->Jm[c][k];
+                if (Jk != 0.0)
+                    v += k == j ? (Nk * Nk - 1.0) * Jk
+                                : (Nk - 1.0) * Jk * vec_dot(uj, rover->Ub[c][k]);
                 rover->K[c][j][k] = v;
                 rover->K[c][k][j] = v;
             }
+        }
 
         vec_add(Ftot, Ftot, Fsub);
         vec_add(Ntot, Ntot, Nsub);
