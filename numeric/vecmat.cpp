@@ -66,28 +66,18 @@ double ldlt_solve_tree(double* x, double* A, const double* b, int n, const int* 
     // the roots: eliminating row k only updates entries (i, j) with i and j
     // ancestors of k, which the tree's sparsity already holds, so nothing
     // fills in. d_k stays at (k, k), L(k, i) at (k, i) for i an ancestor of k
-    // each row's ancestors are listed once, nearest first, so that the
-    // updates run over a list rather than up the parent links
     double det = 1.0;
-    int anc[PROFONDEUR_ARBRE_MAX];
     for (int k = n - 1; k >= 0; --k) {
         double* Ak = A + k * n;
         const double d = Ak[k];
         if (d == 0.0)
             return 0.0;
         det *= d;
-        int m = 0;
         for (int i = parent[k]; i >= 0; i = parent[i]) {
-            if (m == PROFONDEUR_ARBRE_MAX)
-                return 0.0;
-            anc[m++] = i;
-        }
-        for (int p = 0; p < m; ++p) {
-            const int i = anc[p];
             const double a = Ak[i] / d;
             double* Ai = A + i * n;
-            for (int r = p; r < m; ++r)
-                Ai[anc[r]] -= a * Ak[anc[r]];
+            for (int j = i; j >= 0; j = parent[j])
+                Ai[j] -= a * Ak[j];
             Ak[i] = a;
         }
     }

@@ -439,9 +439,7 @@ double ldlt_solve(double* x, double* A, const double* b, int n, int m);
 // (< i, -1 for a root) giving each row's parent. Eliminates from the leaves
 // up, A = transpose(L)*D*L, so that nothing fills in; reads and writes only
 // the lower triangle's entries on those paths. One right-hand side; returns
-// the determinant, or 0 on a zero pivot (nothing solved) or on a row more
-// than PROFONDEUR_ARBRE_MAX ancestors deep
-enum { PROFONDEUR_ARBRE_MAX = 64 };
+// the determinant, or 0 on a zero pivot (nothing solved)
 double ldlt_solve_tree(double* x, double* A, const double* b, int n, const int* parent);
 
 // ---- print-outs (nothing is printed when the stream is null) ---------------

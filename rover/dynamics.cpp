@@ -745,19 +745,18 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
         vec_sub(d, Pb, rover->Ob[c][J_ROUE]);
         vec_cross(jw, rover->Ub[c][J_ROUE], d);
 
-        // the wheel's share: for each entry the sum over the damped axes,
-        // added once
+        // the wheel's share: for each entry the sum over the three axes (an
+        // undamped one weighs zero), added once
         const int idx[8] = {0, 1, 2, 3, 4, 5, 6 + t, 9 + c};
         double g[3][8], cg[3][8];
-        int na = 0;
+        bool amorti = false;
         for (int ax = 0; ax < 3; ++ax) {
-            double cd = h * rover->amortContact[c][ax];
-            if (cd == 0.0)
-                continue;
+            const double cd = h * rover->amortContact[c][ax];
+            amorti = amorti || cd != 0.0;
             const double* eT = rover->Cap[c] + 3 * ax;  // contact axis, terrain
             double eb[3];
             mat_tmul_vec(eb, Rb, eT);                         // the same, body axes
-            double* ga = g[na];
+            double* ga = g[ax];
             ga[0] = eT[0];
             ga[1] = eT[1];
             ga[2] = eT[2];
@@ -767,17 +766,14 @@ void add_contact_damping(const DynRover* rover, double h, double Mh[NB_DDL * NB_
             ga[6] = vec_dot(eb, jt);
             ga[7] = vec_dot(eb, jw);
             for (int i = 0; i < 8; ++i)
-                cg[na][i] = cd * ga[i];
-            ++na;
+                cg[ax][i] = cd * ga[i];
         }
+        if (!amorti)
+            continue;
         for (int i = 0; i < 8; ++i) {
             double* row = Mh + idx[i] * NB_DDL;
-            for (int j = 0; j <= i; ++j) {
-                double s = 0.0;
-                for (int a = 0; a < na; ++a)
-                    s += cg[a][i] * g[a][j];
-                row[idx[j]] += s;
-            }
+            for (int j = 0; j <= i; ++j)
+                row[idx[j]] += cg[0][i] * g[0][j] + cg[1][i] * g[1][j] + cg[2][i] * g[2][j];
         }
     }
 }
