@@ -31,14 +31,6 @@ QString zerosLine(int n)
     return s;
 }
 
-QAction* actionNamed(Kadmer* k, const QString& text)
-{
-    for (QAction* a : k->actions())
-        if (a->text() == text)
-            return a;
-    return nullptr;
-}
-
 using KadmerWindow = MainWindowTest;
 
 TEST_F(KadmerWindow, StartsInLocalModePaused)

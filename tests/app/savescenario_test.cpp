@@ -34,12 +34,8 @@ class SaveScenario : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        MainWindowTest::SetUp();
-        if (HasFatalFailure())
-            return;
-        for (QAction* a : k->actions())
-            if (a->text() == QString::fromUtf8("Sauver scénario"))
-                save = a;
+        ASSERT_NO_FATAL_FAILURE(MainWindowTest::SetUp());
+        save = actionNamed(k, QString::fromUtf8("Sauver scénario"));
         ASSERT_NE(save, nullptr);
     }
     QAction* save = nullptr;

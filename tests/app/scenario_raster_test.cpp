@@ -18,11 +18,7 @@ namespace {
 TEST(NewScenarioRaster, GridReadInTheDialogIsTheScenariosAndTheRoverStandsOnIt)
 {
     TempDir d;
-    Raster r;
-    r.W = r.H = 60;
-    const double g[6] = {500000.0, 1.0, 0.0, 4649000.0, 0.0, -1.0};
-    std::copy(g, g + 6, r.gt);
-    r.scr = "EPSG:32631";
+    Raster r = rasterUtm(60, 60, 1.0);
     // 1350 m high at the raster's centre, rising 4 % to the north
     r.hauteur = [](int, int, double, double n) { return 1350.0 + 0.04 * (n - 4648970.0); };
     ASSERT_TRUE(r.ecrit(d / "site.tif"));

@@ -1,5 +1,6 @@
 #include "support.h"
 
+#include <QAction>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -21,6 +22,14 @@ ModalScript::ModalScript()
 }
 
 ModalScript::~ModalScript() { modal::hooks() = modal::Hooks(); }
+
+QAction* actionNamed(Kadmer* k, const QString& text)
+{
+    for (QAction* a : k->actions())
+        if (a->text() == text)
+            return a;
+    return nullptr;
+}
 
 std::unique_ptr<MainWindow> openMainWindow()
 {

@@ -32,6 +32,9 @@ struct ModalScript {
     std::function<int(QDialog*)> exec;
 };
 
+// the view's context-menu entry of that text; null when there is none
+QAction* actionNamed(Kadmer* k, const QString& text);
+
 // a shown main window on the default scenario
 std::unique_ptr<MainWindow> openMainWindow();
 

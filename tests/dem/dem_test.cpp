@@ -168,10 +168,7 @@ TEST(Dem, HolesAreFilledFromNeighboursAndAMostlyEmptyWindowIsRefused)
 TEST(Dem, DecimationAveragesBlocksWithinTheNodeLimitAndKeepsPlanesExact)
 {
     TempDir d;
-    Raster r = planUtm();
-    r.W = r.H = 1000;
-    const double g[6] = {500000.0, 1.0, 0.0, 4649000.0, 0.0, -1.0};
-    std::copy(g, g + 6, r.gt);
+    Raster r = rasterUtm(1000, 1000, 1.0);
     r.type = GDT_Float32;  // heights near the origin keep their float digits
     r.hauteur = [](int, int, double e, double n) { return 10.0 + 0.25 * (e - 500000.0) + 0.5 * (n - 4649000.0); };
     ASSERT_TRUE(r.ecrit(d / "grand.tif"));

@@ -19,11 +19,7 @@ ProgramRun lance(const std::string& args)
 TEST(KadmerSimDem, RoverDrivesOnARasterWindowInItsLocalFrame)
 {
     TempDir d;
-    Raster r;
-    r.W = r.H = 100;
-    const double g[6] = {500000.0, 1.0, 0.0, 4649000.0, 0.0, -1.0};
-    std::copy(g, g + 6, r.gt);
-    r.scr = "EPSG:32631";
+    Raster r = rasterUtm(100, 100, 1.0);
     // a 5 % slope up to the east, 1200 m high at the window's centre
     r.hauteur = [](int, int, double e, double) { return 1200.0 + 0.05 * (e - 500050.5); };
     ASSERT_TRUE(r.ecrit(d / "pente.tif"));

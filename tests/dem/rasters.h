@@ -65,16 +65,24 @@ struct Raster {
     }
 };
 
+// W x H level pixels of `pixel` metres in UTM 31N, north up, the top-left
+// corner at (500000, 4649000)
+inline Raster rasterUtm(int W, int H, double pixel)
+{
+    Raster r;
+    r.W = W;
+    r.H = H;
+    const double g[6] = {500000.0, pixel, 0.0, 4649000.0, 0.0, -pixel};
+    std::copy(g, g + 6, r.gt);
+    r.scr = "EPSG:32631";
+    return r;
+}
+
 // a tilted plane over 200 x 150 pixels of 2 m in UTM 31N, z0 high at the
 // raster's corner (500000, 4649000)
 inline Raster planUtm(double z0 = 120.0)
 {
-    Raster r;
-    r.W = 200;
-    r.H = 150;
-    const double g[6] = {500000.0, 2.0, 0.0, 4649000.0, 0.0, -2.0};
-    std::copy(g, g + 6, r.gt);
-    r.scr = "EPSG:32631";
+    Raster r = rasterUtm(200, 150, 2.0);
     r.hauteur = [z0](int, int, double e, double n) { return z0 + 0.05 * (e - 500000.0) - 0.03 * (n - 4649000.0); };
     return r;
 }

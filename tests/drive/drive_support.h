@@ -75,9 +75,7 @@ class DriveWindow : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        MainWindowTest::SetUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(MainWindowTest::SetUp());
         s = k->scenario;
         conf = s->confRovers[0];
     }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dynamics/support.h"
+#include "support/streams.h"
 #include "rover/piloting.h"
 #include "rover/telemetry.h"
 #include "terrain/dynsol.h"
@@ -281,13 +282,7 @@ TEST(Telemetry, CsvHeaderNamesEveryFieldOfTheRowsAndKinematicRowsLeaveDynamicsEm
     EXPECT_TRUE(lines[1][col("zone_AvantG")].empty());
 
     // the summary of a kinematic run knows distance and margin only
-    char* text = nullptr;
-    size_t size = 0;
-    FILE* s = open_memstream(&text, &size);
-    telemetry_summary(s, &kin);
-    std::fclose(s);
-    std::string summary(text);
-    std::free(text);
+    const std::string summary = printed([&](FILE* s) { telemetry_summary(s, &kin); });
     EXPECT_NE(summary.find(" distance_m=0.004 mean_slip=nan peak_sinkage_m=nan "
                            "energy_per_m_J=nan min_tip_margin_deg="),
               std::string::npos)

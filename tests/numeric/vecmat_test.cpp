@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/streams.h"
+
 namespace {
 
 const double kPi = 3.14159265358979323846;
@@ -64,19 +66,6 @@ void randomMat(std::mt19937& g, double* M, int count)
     std::uniform_real_distribution<double> u(-2.0, 2.0);
     for (int k = 0; k < count; ++k)
         M[k] = u(g);
-}
-
-// everything a routine prints into a memory stream
-template <class F> std::string printed(F print)
-{
-    char* buf = nullptr;
-    size_t len = 0;
-    FILE* f = open_memstream(&buf, &len);
-    print(f);
-    std::fclose(f);
-    std::string s(buf, len);
-    std::free(buf);
-    return s;
 }
 
 } // namespace

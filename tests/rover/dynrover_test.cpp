@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/streams.h"
+
 namespace {
 
 const double kPi = 3.14159265358979323846;
@@ -52,13 +54,7 @@ DataDynRov defauts(double v, double incl) {
 }
 
 std::string ecrire(const DataDynRov& d) {
-  char* buf = nullptr;
-  size_t taille = 0;
-  FILE* f = open_memstream(&buf, &taille);
-  saveDatadynrov(&d, f);  // closes the stream, which fixes buf
-  std::string s(buf, taille);
-  free(buf);
-  return s;
+  return printed([&](FILE* f) { saveDatadynrov(&d, f); }, true);
 }
 
 std::vector<std::string> lignes(const std::string& s) {

@@ -60,14 +60,6 @@ bool allFinite(const std::vector<double>& v)
     return true;
 }
 
-QAction* actionNamed(Kadmer* k, const QString& text)
-{
-    for (QAction* a : k->actions())
-        if (a->text() == text)
-            return a;
-    return nullptr;
-}
-
 class Session : public ::testing::TestWithParam<Choice> {
 protected:
     void SetUp() override

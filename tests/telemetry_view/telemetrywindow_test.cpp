@@ -22,9 +22,7 @@ class TelemetryView : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        MainWindowTest::SetUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(MainWindowTest::SetUp());
         QList<QAction*> actions = k->actions();
         ASSERT_GE(actions.size(), 7);
         // after the six entries the view always had

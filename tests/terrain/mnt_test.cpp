@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/streams.h"
+
 namespace {
 
 // a generated or read grid, released at the end of the test
@@ -23,12 +25,7 @@ struct Terrain {
         if (f) fclose(f);
     }
     // a real temporary file holding the text, as the terrain file
-    void fichier(const std::string& texte)
-    {
-        f = tmpfile();
-        fwrite(texte.data(), 1, texte.size(), f);
-        m.fichier = f;
-    }
+    void fichier(const std::string& texte) { m.fichier = f = textStream(texte); }
     double h(int i, int j) const { return m.h[i * m.ny + j]; }
     double x(int i) const { return m.Xmin + i * m.dx; }
     double y(int j) const { return m.Ymin + j * m.dy; }
@@ -380,8 +377,7 @@ TEST(Mnt, RandomBytesNeverCrashTheReader)
     for (int essai = 0; essai < 400; ++essai) {
         std::string texte(g() % 300, ' ');
         for (auto& c : texte) c = alphabet[g() % (sizeof alphabet - 1)];
-        FILE* f = tmpfile();
-        fwrite(texte.data(), 1, texte.size(), f);
+        FILE* f = textStream(texte);
         int nx = 0, ny = 0;
         testing::internal::CaptureStderr();
         double* mat = loada(f, &nx, &ny);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/files.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -19,15 +20,6 @@ struct Liste {
     ZonesSol zs = {0, nullptr};
     ~Liste() { libereZones(&zs); }
 };
-
-// a readable stream over the text, in a real temporary file
-FILE* flux(const std::string& texte)
-{
-    FILE* f = tmpfile();
-    fwrite(texte.data(), 1, texte.size(), f);
-    rewind(f);
-    return f;
-}
 
 std::string bloc(int h, const char* kc = "kc = 6940.000000")
 {
@@ -131,7 +123,7 @@ TEST(ZonesSol, DamagedFilesReportTheLineAndLeaveTheDefaultZone)
     };
     for (auto& c : cas) {
         Liste l;
-        const char* m = litZones(&l.zs, flux(c.texte));
+        const char* m = litZones(&l.zs, textStream(c.texte));
         ASSERT_NE(m, nullptr) << c.nom;
         EXPECT_STREQ(m, c.message) << c.nom;
         expectUneZoneParDefaut(l.zs);
@@ -141,7 +133,7 @@ TEST(ZonesSol, DamagedFilesReportTheLineAndLeaveTheDefaultZone)
     std::string b = bloc(4);
     b.insert(b.find('\n'), longue);
     b.insert(b.find("\nc ="), " commentaire " + longue);
-    EXPECT_EQ(litZones(&l.zs, flux(b + bloc(5))), nullptr);
+    EXPECT_EQ(litZones(&l.zs, textStream(b + bloc(5))), nullptr);
     ASSERT_EQ(l.zs.nbZones, 2);
     EXPECT_STREQ(l.zs.premiere->nom, "Zone 4");
     EXPECT_EQ(l.zs.premiere->R, 3.0);
@@ -188,7 +180,7 @@ TEST(ZonesSol, RandomBytesNeverCrashTheReader)
         for (int k = g() % 8; k > 0; --k) texte[g() % texte.size()] = static_cast<char>(g());
         texte.resize(g() % (texte.size() + 1));
         Liste l;
-        litZones(&l.zs, flux(texte));
+        litZones(&l.zs, textStream(texte));
         ASSERT_GE(l.zs.nbZones, 1);
     }
 }
