@@ -10,13 +10,6 @@
 
 namespace {
 
-// a zone list freed at the end of the test
-struct Zones {
-    Zones() : z() {}
-    ~Zones() { libereZones(&z); }
-    ZonesSol z;
-};
-
 bool nextEnabled(QObject* d)
 {
     return child<QPushButton>(d, "pushButton_next")->isEnabled();

@@ -1,9 +1,12 @@
 // Shared helpers of the dialog tests: scripted answers to the modal seam,
-// widget look-up by object name, temporary files and open descriptor counts.
+// widget look-up by object name, the records the dialogs edit, temporary
+// files and open descriptor counts.
 #ifndef KADMER_TESTS_DIALOGS_DIALOG_SUPPORT_H
 #define KADMER_TESTS_DIALOGS_DIALOG_SUPPORT_H
 
 #include "app/modal.h"
+#include "terrain/mnt.h"
+#include "terrain/zonesol.h"
 
 #include <QDialog>
 #include <QString>
@@ -43,6 +46,21 @@ void setSpin(QObject* dialog, const char* name, double value);
 QString text(QObject* dialog, const char* name);
 // clicks a button of the dialog
 void click(QObject* dialog, const char* name);
+
+// a zone list freed at the end of the test
+struct Zones {
+    Zones() : z() {}
+    ~Zones() { libereZones(&z); }
+    ZonesSol z;
+};
+
+// the terrain record as the program starts it
+inline Mnt defaults()
+{
+    Mnt m = {};
+    defauts_mnt(&m);
+    return m;
+}
 
 // writes a text file and returns its path
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content);

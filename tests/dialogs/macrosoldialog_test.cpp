@@ -12,12 +12,6 @@
 
 namespace {
 
-struct Zones {
-    Zones() : z() {}
-    ~Zones() { libereZones(&z); }
-    ZonesSol z;
-};
-
 // one 12-line block of the soil data file
 QByteArray block(int level, double x, double c)
 {

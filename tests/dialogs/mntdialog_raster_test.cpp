@@ -13,13 +13,6 @@
 
 namespace {
 
-Mnt defaults()
-{
-    Mnt m = {};
-    defauts_mnt(&m);
-    return m;
-}
-
 TEST(MntDialogRaster, RasterIsShownWithItsWindowAndReadOnOk)
 {
     TempDir d;

@@ -12,13 +12,6 @@
 
 namespace {
 
-Mnt defaults()
-{
-    Mnt m = {};
-    defauts_mnt(&m);
-    return m;
-}
-
 // OK keeps the dialog open, with the field to change named, while the
 // extent cannot carry a grid
 TEST(MntDialog, ExtentThatCarriesNoGridIsRefusedByOk)
