@@ -109,11 +109,7 @@ TEST(SaveScenarioRaster, ARastersTerrainIsNamedAndKadmerSimDrivesOnIt)
     // a bumpy slope in UTM, chosen on the terrain dialog's file page with the
     // window it proposes; the other dialogs keep their defaults
     TempDir d;
-    Raster r;
-    r.W = r.H = 80;
-    const double g[6] = {500000.0, 0.5, 0.0, 4649000.0, 0.0, -0.5};
-    std::copy(g, g + 6, r.gt);
-    r.scr = "EPSG:32631";
+    Raster r = rasterUtm(80, 80, 0.5);
     r.hauteur = [](int, int, double e, double n) {
         return 900.0 + 0.05 * (n - 4648980.0) + 0.2 * std::sin(0.7 * e) * std::cos(0.5 * n);
     };
@@ -134,9 +130,7 @@ TEST(SaveScenarioRaster, ARastersTerrainIsNamedAndKadmerSimDrivesOnIt)
 
     const std::string path = d / "run.json";
     script.fileName = QString::fromStdString(path);
-    for (QAction* a : k->actions())
-        if (a->text() == QString::fromUtf8("Sauver scénario"))
-            a->trigger();
+    actionNamed(k, QString::fromUtf8("Sauver scénario"))->trigger();
     EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
     ScenarioFile s;
     ASSERT_EQ(litScenario(path, &s), "");
@@ -157,9 +151,7 @@ TEST(SaveScenarioRaster, ARastersTerrainIsNamedAndKadmerSimDrivesOnIt)
     // moved away since, the raster can no longer be named: the box says so
     std::remove((d / "site.tif").c_str());
     script.fileName = QString::fromStdString(d / "moved.json");
-    for (QAction* a : k->actions())
-        if (a->text() == QString::fromUtf8("Sauver scénario"))
-            a->trigger();
+    actionNamed(k, QString::fromUtf8("Sauver scénario"))->trigger();
     ASSERT_EQ(script.boxes.size(), 1);
     EXPECT_TRUE(script.boxes[0].contains("terrain.raster")) << script.boxes[0].toStdString();
 }
