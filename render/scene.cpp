@@ -90,13 +90,8 @@ int afficheScene(Scenario* s)
     glEnable(GL_LIGHTING);
     glEnable(GL_COLOR_MATERIAL);
 
-    if (s->terrainShown) {
+    if (s->terrainShown)
         glCallList((GLuint)s->terrainList);
-        // the ground is most of the frame's fragments: handing it to the
-        // rasteriser now lets its threads fill it while this one sends the
-        // rovers, instead of everything waiting for the end of the frame
-        glFlush();
-    }
     for (int u = 0; u < s->nbRovers && u < MaxRovers; ++u) {
         const ConfRover* c = s->confRovers[u];
         if (!c)
