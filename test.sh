@@ -43,6 +43,12 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 
+# The Python module, by the system's interpreter (the one its numpy and
+# pybind11 come from)
+echo "== Python module =="
+PYTHONPATH=$top/build/python KADMER_BUILD=$top/build /usr/bin/python3 -m pytest -q -p no:cacheprovider \
+  tests/python || status=1
+
 # The readers of outside data under libFuzzer: every corpus and regression
 # input, then a fixed number of inputs from a fixed seed, when clang
 # is there to build them (tests/fuzz/run.sh SECONDS fuzzes at random).

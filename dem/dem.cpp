@@ -489,7 +489,23 @@ GDALDatasetUniquePtr warpe(GDALDataset* ds, const OGRSpatialReference* src, doub
                 return r->f(0.9 * f, r->arg) ? TRUE : FALSE;
             },
             &relais);
+    // the heights are band 1: the warp would carry every other band along,
+    // and a header may declare tens of thousands of them
     GDALDatasetH source = GDALDataset::ToHandle(ds);
+    GDALDatasetUniquePtr bande1;
+    if (ds->GetRasterCount() > 1) {
+        const char* a[] = {"-of", "VRT", "-b", "1", nullptr};
+        GDALTranslateOptions* to = GDALTranslateOptionsNew(const_cast<char**>(a), nullptr);
+        GDALDatasetH v = to ? GDALTranslate("", source, to, nullptr) : nullptr;
+        GDALTranslateOptionsFree(to);
+        if (!v) {
+            GDALWarpAppOptionsFree(opts);
+            *message = "Reprojection du MNT impossible" + ErreursGdal::detail();
+            return nullptr;
+        }
+        bande1.reset(GDALDataset::FromHandle(v));
+        source = v;
+    }
     int usage = 0;
     GDALDatasetH h = GDALWarp("", nullptr, 1, &source, opts, &usage);
     GDALWarpAppOptionsFree(opts);

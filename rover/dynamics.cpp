@@ -243,6 +243,7 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
         e.t = cr->temps;
         e.t0 = rover->tContact;
         e.trace = (rover->verbose > 19) ? rover->fresults : nullptr;
+        e.filtre = rover->filtreMacro[c];
         bool lateralBorne = contact_macroSol(F, c, static_cast<const ZonesSol*>(mnt->sol), &e);
         // the macro law accumulates no tangential displacement
         rover->marge[c] = 0.0;

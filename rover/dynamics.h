@@ -12,8 +12,8 @@
 // and every chain quantity the assembly uses are in body axes. The derivation
 // of each term is written down in docs/dynamics.md.
 //
-// Routines that may fail return null, or the message text (a static buffer
-// shared by the rover model: the next message overwrites it).
+// Routines that may fail return null, or the message text (a buffer per
+// thread: the thread's next message overwrites it).
 #ifndef KADMER_ROVER_DYNAMICS_H
 #define KADMER_ROVER_DYNAMICS_H
 

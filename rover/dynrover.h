@@ -7,8 +7,8 @@
 // the six wheel rates (wheel order). Print labels "xyzsga", "Traverses",
 // "Roues".
 //
-// Routines that may fail return null, or the message text, kept in one static
-// buffer shared by this module.
+// Routines that may fail return null, or the message text, kept in one buffer
+// per thread shared by this module.
 #ifndef KADMER_ROVER_DYNROVER_H
 #define KADMER_ROVER_DYNROVER_H
 
@@ -200,6 +200,14 @@ struct DynRover {
   int situationSignalee;           // the end of a drive last reported by the
                                    // dynamic step (0 none, 1 off the terrain,
                                    // 2 overturned), so that it is said once
+  // -- wheel speed controllers of the piloting, zeroed when a run starts ----
+  struct {
+    double integ[NB_CHAINES];      // integral of the speed errors over time, rad
+    double prevCons[NB_CHAINES];   // previous commanded wheel rate, rad/s
+    double prevMes[NB_CHAINES];    // previous measured wheel rate, rad/s
+  } regul;
+  double filtreMacro[NB_CHAINES][4];  // the macro soil's velocity filters of
+                                   // each wheel, zeroed by dyn_reset
 };
 
 // ---- construction ----------------------------------------------------------

@@ -21,7 +21,7 @@ enum { LigneLue = 1, FinFichier = 0, EchecTampon = -1 };
 
 // the last complaint of the reader, for the program to show; the error
 // stream gets it as it is written
-char plainte[128];
+thread_local char plainte[128];
 
 void seplaint(const char* texte)
 {

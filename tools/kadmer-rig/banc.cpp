@@ -37,6 +37,7 @@ struct Roue {
     double t;      // model time, s
     double t0;     // time of the previous force evaluation, s
     double pas;    // time step, s
+    double filtre[4];  // the macro law's filters of this wheel
 };
 
 // the time step: 1 ms, shorter where the wheel's fall over one step in the air
@@ -68,6 +69,7 @@ void force(const Banc* banc, Roue* s, double vz, double F[3])
         e.t = s->t;
         e.t0 = s->t0;
         e.trace = nullptr;
+        e.filtre = s->filtre;
         contact_macroSol(F, 0, &zs, &e);
     } else {
         const double P[3] = {0.0, 0.0, 0.0};
@@ -186,7 +188,6 @@ void depart(const Banc* banc, Roue* s, double u, double w)
     s->zc = banc->r;
     s->u = u;
     s->w = w;
-    razFiltresMacroSol();
     s->t0 = 0.0;
     s->t = 1e12;
     double F[3];

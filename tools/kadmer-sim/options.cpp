@@ -104,22 +104,20 @@ int choice(const char* opt, const std::string& s, std::initializer_list<const ch
 
 void bad(const char* fmt, ...)
 {
-    std::fprintf(stderr, "kadmer-sim: ");
+    char text[2048];
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(stderr, fmt, ap);
+    std::vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
-    std::fprintf(stderr, "\n");
-    std::exit(2);
+    throw SimRefus{2, text};
 }
 
 void fail(const char* where, const char* msg)
 {
-    std::fprintf(stderr, "kadmer-sim: %s : %s", where, msg);
-    size_t n = std::strlen(msg);
-    if (n == 0 || msg[n - 1] != '\n')
-        std::fputc('\n', stderr);
-    std::exit(1);
+    std::string text = std::string(where) + " : " + msg;
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    throw SimRefus{1, text};
 }
 
 void parse_options(int argc, char** argv, SimOptions& o)

@@ -74,15 +74,15 @@ struct SimOptions {
 // ---- parsing -----------------------------------------------------------------
 
 // reads the command line into o: only the options given change their fields.
-// Prints the usage and ends with status 0 on -h/--help; ends with status 2 on
-// an unknown option, a missing value or a value that is not a number
+// Prints the usage and ends with status 0 on -h/--help; refuses (bad) an
+// unknown option, a missing value or a value that is not a number
 void parse_options(int argc, char** argv, SimOptions& o);
 
-// the ranges and combinations a run needs; ends with status 2 naming the option
+// the ranges and combinations a run needs; refuses (bad) naming the option
 void check_options(const SimOptions& o);
 
-// the values of a scenario file, as the options that say the same; ends with
-// status 2 on a value this program cannot run yet
+// the values of a scenario file, as the options that say the same; refuses
+// (bad) a value this program cannot run yet
 void options_from_scenario(const ScenarioFile& s, SimOptions& o);
 
 // the options: the command line, over the scenario file it names if any
@@ -90,10 +90,18 @@ void read_options(int argc, char** argv, SimOptions& o);
 
 // ---- messages and status -------------------------------------------------------
 
-// a bad argument or an unreadable file: the message on the error stream, status 2
+// a run refused or failed: the message for the error stream (without the
+// program's name) and the exit status, 2 for a bad argument or an unreadable
+// file, 1 for a failure of the model while building
+struct SimRefus {
+    int status;
+    std::string message;
+};
+
+// a bad argument or an unreadable file: throws SimRefus with status 2
 [[noreturn]] __attribute__((format(printf, 1, 2))) void bad(const char* fmt, ...);
 
-// a failure while building or running the scenario: status 1
+// a failure while building or running the scenario: throws SimRefus with status 1
 [[noreturn]] void fail(const char* where, const char* msg);
 
 #endif
