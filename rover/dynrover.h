@@ -200,6 +200,13 @@ struct DynRover {
   int situationSignalee;           // the end of a drive last reported by the
                                    // dynamic step (0 none, 1 off the terrain,
                                    // 2 overturned), so that it is said once
+  Vec3 coupleSol[NB_CHAINES];      // the soil's moment on the wheel beyond
+                                   // that of its contact force at the lowest
+                                   // point (classical law), body axes, N.m;
+                                   // 0 for the other laws
+  int enlisee;                     // 1 + the first wheel the last
+                                   // configuration found sunk past its
+                                   // axle, 0 none
 };
 
 // ---- construction ----------------------------------------------------------

@@ -26,10 +26,12 @@ const double DegToRad = 0.017453292519943295;
 
 const char* const Usage =
     "usage: kadmer-rig [options]\n"
-    "  --sol 0|1 (1)          0 visco-elastique, 1 macro (terramecanique)\n"
-    "  --preset NOM (defaut)  sol macro publie : --presets les liste\n"
-    "  --zones FICHIER --xy X,Y (0,0)   sol macro : la zone du fichier de sols en (X, Y)\n"
-    "  --n --kc --kphi --c --phi DEG --K --rhod --lbda   sol macro, valeur par valeur\n"
+    "  --sol 0|1|2 (1)        0 visco-elastique, 1 macro, 2 classique (terramecanique)\n"
+    "  --preset NOM (defaut)  sol publie (sols 1 et 2) : --presets les liste\n"
+    "  --zones FICHIER --xy X,Y (0,0)   sols 1 et 2 : la zone du fichier de sols en (X, Y)\n"
+    "  --n --kc --kphi --c --phi DEG --K --rhod --lbda --Xc DEG   sols 1 et 2, valeur par valeur\n"
+    "  --c1 (0.43) --c2 (0.32) --n1 (0)   sol classique : angle de contrainte maximale\n"
+    "                         (c1 + c2 i) et croissance de n avec le glissement\n"
     "  --kN --fN --kT --fT --phi0 DEG   sol visco-elastique (defauts du modele)\n"
     "  --voie M (1.0)         rover dont la roue est prise (rayon, largeur)\n"
     "  --charge N             charge verticale W (defaut : poids du rover / 6)\n"
@@ -37,7 +39,7 @@ const char* const Usage =
     "  --slip A:B:PAS (0:0.8:0.05)   glissements imposes, de -1 a 1\n"
     "  --traction A:B:PAS     efforts de traction imposes, N (au lieu de --slip)\n"
     "  --statique             la roue au repos seulement\n"
-    "  --reference            ajoute le modele classique integre sur l'arc (sol macro ;\n"
+    "  --reference            ajoute le modele classique integre sur l'arc (sols 1 et 2 ;\n"
     "                         avec --statique : l'enfoncement de l'arc sans cisaillement)\n"
     "  --duree-max S (300)    temps simule maximal par point\n"
     "  -o FICHIER.csv (sortie standard)  --png FICHIER.png  --titre TEXTE\n"
@@ -117,8 +119,8 @@ void parse(int argc, char** argv, Options& o)
     bool help = false;
     app.add_flag_callback("-h,--help", [&] { help = true; });
     value("--sol", [&](const std::string& s) {
-        if (s != "0" && s != "1") bad("--sol : 0 ou 1 attendu, pas \"%s\"", s.c_str());
-        o.sol = s == "1";
+        if (s != "0" && s != "1" && s != "2") bad("--sol : 0, 1 ou 2 attendu, pas \"%s\"", s.c_str());
+        o.sol = s[0] - '0';
     });
     value("--preset", [&](const std::string& s) { o.preset = s; });
     value("--zones", [&](const std::string& s) { o.zones = s; });
@@ -139,6 +141,10 @@ void parse(int argc, char** argv, Options& o)
     reglage("--K", [](Banc* b, double v) { b->zone.K = v; });
     reglage("--rhod", [](Banc* b, double v) { b->zone.rhod = v; });
     reglage("--lbda", [](Banc* b, double v) { b->zone.lbda = v; });
+    reglage("--Xc", [](Banc* b, double v) { b->zone.Xc = v * DegToRad; });
+    reglage("--c1", [](Banc* b, double v) { b->classique.c1 = v; });
+    reglage("--c2", [](Banc* b, double v) { b->classique.c2 = v; });
+    reglage("--n1", [](Banc* b, double v) { b->classique.n1 = v; });
     reglage("--kN", [](Banc* b, double v) { b->visco.kN = v; });
     reglage("--fN", [](Banc* b, double v) { b->visco.fN = v; });
     reglage("--kT", [](Banc* b, double v) { b->visco.kT = v; });
@@ -219,7 +225,7 @@ int main(int argc, char** argv)
     Banc banc;
     if (const char* m = initBanc(&banc, o.voie)) bad("%s", m);
     const char* nomSol = "";
-    if (o.sol == 1) {
+    if (o.sol >= 1) {
         if (!o.zones.empty()) {
             zoneDuFichier(&banc, o);
             nomSol = "Fichier de sols";
@@ -237,9 +243,11 @@ int main(int argc, char** argv)
         banc.typeSol = SolBancVisco;
         nomSol = "Sol visco-élastique";
     }
+    if (o.sol == 2) banc.typeSol = SolBancClassique;
     for (auto& r : o.reglages) r(&banc);
     if (const char* m = verifieBanc(&banc)) bad("%s", m);
-    if (o.reference && banc.typeSol != SolBancMacro) bad("--reference ne sert qu'avec le sol macro");
+    if (o.reference && banc.typeSol == SolBancVisco)
+        bad("--reference ne sert qu'avec les sols macro et classique");
 
     const bool traction = !o.traction.empty();
     std::vector<double> valeurs;

@@ -13,6 +13,7 @@
 #include "rover/dynamics.h"
 #include "rover/dynrover.h"
 #include "rover/piloting.h"
+#include "rover/solclassique.h"
 #include "rover/telemetry.h"
 #include "terrain/dynsol.h"
 #include "terrain/mnt.h"
@@ -179,7 +180,7 @@ int run_sim(const SimOptions& o)
     // soil
     DynSol sol;
     ZonesSol* zones = nullptr;
-    if (o.solType == 1) {
+    if (o.solType == 1 || o.solType == 2) {
         zones = nouvellesZones(nullptr);
         if (!zones)
             fail("In newScenario", "Echec allocation !");
@@ -197,6 +198,18 @@ int run_sim(const SimOptions& o)
                     fail("In newScenario", "Echec allocation !");
         }
         mnt->sol = zones;
+        if (o.solType == 2) {
+            // each zone must carry the law, and a wheel its share of the
+            // rover's weight without sinking past its axle
+            const ParamClassique p = {o.c1, o.c2, o.n1};
+            mnt->c1 = p.c1;
+            mnt->c2 = p.c2;
+            mnt->n1 = p.n1;
+            const double W = rover->mtot * rover->data.g / NB_CHAINES;
+            if (const char* m = verifie_zones_classiques(zones, &p, cr->rayonRoue,
+                                                         cr->largeurRoue, W))
+                bad("%s", m);
+        }
     } else {
         init_dynSol(&sol, o.phi0Deg * DegToRad, rover->data.g);
         if (o.hasKN)
