@@ -75,50 +75,66 @@ void arc_classique(ArcClassique* a, const ZoneSol* z, const ParamClassique* p, d
     const double n = z->n + p->n1 * std::fabs(i);
     // the arc: from the rear angle (lbda times the front sinkage) to the
     // entry angle, greatest normal stress at (c1 + c2 i) thf
-    const double cf = std::cos(thf), sf = std::sin(thf);
-    const double thr = -acosBorne(1.0 - z->lbda * (1.0 - cf));
+    const double cf = std::cos(thf), sf = std::sqrt(1.0 - cf * cf);  // thf in [0, pi/2]
+    const double thr = z->lbda == 0.0 ? 0.0 : -acosBorne(1.0 - z->lbda * (1.0 - cf));
     const double thm = (p->c1 + p->c2 * (i > 0.0 ? i : 0.0)) * thf;
 
     // side resistance of the soil the wheel's face pushes aside, per unit
     // of local sinkage h: D1 (c h + D2 rho_d g h^2 / 2)
-    const double cotX = z->Xc > 0.0 ? 1.0 / std::tan(z->Xc) : 0.0;
-    const double D1 = cotX + std::tan(z->Xc + z->phi);
+    const double tanX = z->Xc > 0.0 ? std::tan(z->Xc) : 0.0;
+    const double cotX = z->Xc > 0.0 ? 1.0 / tanX : 0.0;
+    const double D1 = cotX + (tanX + z->tanPhi) / (1.0 - tanX * z->tanPhi);  // tan(Xc + phi)
     const double D2 = cotX + (z->tanPhi > 0.0 ? cotX * cotX * z->tanPhi : 0.0);
     const double gam = z->rhod * grav;
 
     double W = 0.0, DP = 0.0, T = 0.0, Fy = 0.0, Sb = 0.0, dDP = 0.0, dFy = 0.0;
     const double invK = z->K > 0.0 ? 1.0 / z->K : 0.0;
+    // Each part is integrated in t from its end where the normal stress
+    // vanishes like (local sinkage)^n (thf for the front, thr for the rear),
+    // th = end -+ (length) t^2: the stress is then smooth in t however small
+    // n is, and a few Gauss points suffice. The rear's nodes map onto the
+    // front's at the same t, so its normal stresses are the front's
+    double sgAvant[PointsClassiqueMax];
     for (int part = 0; part < 2; ++part) {
-        // front part [thm, thf], rear part [thr, thm]
-        const double lo = part == 0 ? thm : thr, hi = part == 0 ? thf : thm;
-        const double demi = 0.5 * (hi - lo), mil = 0.5 * (hi + lo);
-        if (!(demi > 0.0)) continue;
+        // front part [thm, thf] from thf, rear part [thr, thm] from thr
+        const double bout = part == 0 ? thf : thr;
+        const double longueur = part == 0 ? thm - thf : thm - thr;  // signed
+        if (longueur == 0.0) {
+            for (int q = 0; q < np; ++q) sgAvant[q] = 0.0;
+            continue;
+        }
         for (int q = 0; q < np; ++q) {
-            const double th = mil + demi * gx[q];
-            const double wq = demi * gw[q];
-            const double ct = std::cos(th), st = std::sin(th);
+            // t in [0, 1] from the Gauss node on [-1, 1]
+            const double t = 0.5 * (1.0 + gx[q]);
+            const double th = bout + longueur * t * t;
+            const double wq = std::fabs(longueur) * t * gw[q];  // |dth/dt| dt
+            // th within [-pi/2, pi/2]: its cosine is positive
+            const double st = std::sin(th), ct = std::sqrt(1.0 - st * st);
             // normal stress: the local sinkage in front of thm; behind it the
             // front profile mapped onto [thr, thm]
-            double ce = ct;
-            if (part == 1) ce = std::cos(thf - (th - thr) / (thm - thr) * (thf - thm));
-            const double h = r * (ce - cf);
-            const double sg = h > 0.0 ? k * std::pow(h, n) : 0.0;
+            const double hb = r * (ct - cf);
+            double sg;
+            if (part == 0) {
+                sg = hb > 0.0 ? k * (n == 1.0 ? hb : std::pow(hb, n)) : 0.0;
+                sgAvant[q] = sg;
+            } else {
+                sg = sgAvant[q];
+            }
             // shear displacement of the rim: its rolling share and its slip share
             const double ds = sf - st;
             const double j = r * (rho * ((thf - th) - ds) + i * ds);
             const double tmax = z->c + sg * z->tanPhi;
             const double ej = std::exp(-std::fabs(j) * invK);
             const double tau = std::copysign(tmax * (1.0 - ej), j);
-            // lateral shear displacement of a side-slipping rim
-            const double jy = r * (thf - th) * ly;
-            const double ey = std::exp(-std::fabs(jy) * invK);
             W += wq * (sg * ct + tau * st);
             DP += wq * (tau * ct - rho * sg * st);
             T += wq * tau;
-            Fy += wq * std::copysign(tmax * (1.0 - ey), jy);
             dDP += wq * ct * tmax * ej * r * ds * invK;
+            // lateral shear displacement of a side-slipping rim
+            const double jy = r * (thf - th) * ly;
+            const double ey = jy != 0.0 ? std::exp(-std::fabs(jy) * invK) : 1.0;
+            Fy += wq * std::copysign(tmax * (1.0 - ey), jy);
             dFy += wq * tmax * ey * r * (thf - th) * invK;
-            const double hb = r * (ct - cf);
             if (hb > 0.0) Sb += wq * D1 * (z->c * hb + 0.5 * D2 * gam * hb * hb) * (r - hb * ct);
         }
     }

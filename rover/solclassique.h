@@ -17,7 +17,7 @@
 // Gauss-Legendre points on each of the two parts of the arc (in front of and
 // behind the greatest normal stress); docs/dynamics.md gives the error of
 // this choice against a 2000-interval integration
-enum { PointsClassique = 6, PointsClassiqueMax = 32 };
+enum { PointsClassique = 4, PointsClassiqueMax = 32 };
 
 // the law's own parameters, shared by every zone
 struct ParamClassique {

@@ -162,7 +162,8 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
                 // the wheel no longer moves forward: no steady point there
                 out->sinkage = banc->r - s->zc;
                 out->DP = F[1];
-                out->T = banc->r * F[1] + s->couple;
+                out->T = banc->r * F[1];
+                if (banc->typeSol == SolBancClassique) out->T += s->couple;
                 out->t = s->t;
                 out->slip = 1.0;
                 return;
@@ -178,7 +179,8 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
         // torque that holds the spin is r times its longitudinal component,
         // and for the classical law the moment beyond it (the spin is
         // negative about +x, the moment positive against it)
-        out->T = banc->r * Fy + M;
+        out->T = banc->r * Fy;
+        if (banc->typeSol == SolBancClassique) out->T += M;
         out->t = s->t;
         if (tire) out->slip = 1.0 - u / banc->V0;
         const bool calme = f > 0 && std::fabs(Fy - Fy0) <= CoteCalme * banc->W
