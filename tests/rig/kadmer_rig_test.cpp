@@ -99,6 +99,7 @@ TEST(KadmerRig, BadParametersGetTheirMessageAndStatusTwo)
         {"--sol 2 --K 0", "le module K doit etre strictement positif"},
         {"--sol 2 --c1 0.6 --c2 0.4", "c1 + c2 < 1"},
         {"--sol 2 --charge 1e7", "au-dela de son axe"},
+        {"--sol 1 --macro", "--macro ne sert qu'avec le sol classique"},
         {"--sol 0 --kN -3", "raideur verticale kN = -3"},
         {"--sol 0 --reference", "--reference ne sert qu'avec les sols macro et classique"},
         {"--zones /nonexistent/sols.txt", "illisible"},

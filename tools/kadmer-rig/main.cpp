@@ -41,6 +41,7 @@ const char* const Usage =
     "  --statique             la roue au repos seulement\n"
     "  --reference            ajoute le modele classique integre sur l'arc (sols 1 et 2 ;\n"
     "                         avec --statique : l'enfoncement de l'arc sans cisaillement)\n"
+    "  --macro                sol classique : ajoute la loi macro sur le meme sol\n"
     "  --duree-max S (300)    temps simule maximal par point\n"
     "  -o FICHIER.csv (sortie standard)  --png FICHIER.png  --titre TEXTE\n"
     "  --presets              liste les sols publies\n";
@@ -97,7 +98,7 @@ struct Options {
     double voie = 1.0;
     std::vector<std::function<void(Banc*)>> reglages;  // in the order given
     std::string slip = "0:0.8:0.05", traction;
-    bool statique = false, reference = false, liste = false;
+    bool statique = false, reference = false, liste = false, macro = false;
 };
 
 void parse(int argc, char** argv, Options& o)
@@ -162,6 +163,7 @@ void parse(int argc, char** argv, Options& o)
     value("--traction", [&](const std::string& s) { o.traction = s; });
     app.add_flag_callback("--statique", [&] { o.statique = true; });
     app.add_flag_callback("--reference", [&] { o.reference = true; });
+    app.add_flag_callback("--macro", [&] { o.macro = true; });
     app.add_flag_callback("--presets", [&] { o.liste = true; });
     value("-o", [&](const std::string& s) { o.csv = s; });
     value("--png", [&](const std::string& s) { o.png = s; });
@@ -249,6 +251,11 @@ int main(int argc, char** argv)
     if (o.reference && banc.typeSol == SolBancVisco)
         bad("--reference ne sert qu'avec les sols macro et classique");
 
+    if (o.macro && (banc.typeSol != SolBancClassique || o.statique || !o.traction.empty()))
+        bad("--macro ne sert qu'avec le sol classique, en glissement impose");
+    Banc macro = banc;
+    macro.typeSol = SolBancMacro;
+
     const bool traction = !o.traction.empty();
     std::vector<double> valeurs;
     if (o.statique)
@@ -268,6 +275,7 @@ int main(int argc, char** argv)
     }
     std::fputs("slip,sinkage_m,DP_N,T_Nm,DP_W,T_Wr,steady", csv);
     if (o.reference) std::fputs(",ref_sinkage_m,ref_DP_N,ref_T_Nm,ref_DP_W,ref_T_Wr", csv);
+    if (o.macro) std::fputs(",macro_sinkage_m,macro_DP_W,macro_T_Wr", csv);
     std::fputc('\n', csv);
 
     std::fprintf(stderr, "kadmer-rig: %s, roue r = %g m b = %g m, W = %g N, V = %g m/s, "
@@ -290,7 +298,7 @@ int main(int argc, char** argv)
             return 1;
         }
         instables += p.regime != 1;
-        LigneCourbe l = {p.slip, p.sinkage, p.DP / banc.W, p.T / Wr, NAN, NAN, NAN};
+        LigneCourbe l = {p.slip, p.sinkage, p.DP / banc.W, p.T / Wr, NAN, NAN, NAN, NAN, NAN, NAN};
         std::fprintf(csv, "%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%d", p.slip, p.sinkage, p.DP, p.T,
                      p.DP / banc.W, p.T / Wr, p.regime);
         if (o.reference && o.statique) {
@@ -311,6 +319,14 @@ int main(int argc, char** argv)
             } else {
                 std::fputs(",,,,,", csv);
             }
+        }
+        if (o.macro) {
+            PointBanc m;
+            pointGlissement(&macro, valeurs[k], &m);
+            std::fprintf(csv, ",%.9g,%.9g,%.9g", m.sinkage, m.DP / banc.W, m.T / Wr);
+            l.macroSinkage = m.sinkage;
+            l.macroDPW = m.DP / banc.W;
+            l.macroTWr = m.T / Wr;
         }
         std::fputc('\n', csv);
         std::fflush(csv);
