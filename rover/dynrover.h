@@ -208,6 +208,13 @@ struct DynRover {
   } regul;
   double filtreMacro[NB_CHAINES][4];  // the macro soil's velocity filters of
                                    // each wheel, zeroed by dyn_reset
+  Vec3 coupleSol[NB_CHAINES];      // the soil's moment on the wheel beyond
+                                   // that of its contact force at the lowest
+                                   // point (classical law), body axes, N.m;
+                                   // 0 for the other laws
+  int enlisee;                     // 1 + the first wheel the last
+                                   // configuration found sunk past its
+                                   // axle, 0 none
 };
 
 // ---- construction ----------------------------------------------------------

@@ -51,10 +51,10 @@ double turn(const double a[3], const double b[3], const double c[3])
     return (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
 }
 
-// rank of the zone under (x, y) in the zone list, -1 without macro soil
+// rank of the zone under (x, y) in the zone list, -1 without soil zones
 int zone_rank(const Mnt* mnt, double x, double y)
 {
-    if (!mnt || mnt->typeDyn != SolMacro || !mnt->sol)
+    if (!mnt || (mnt->typeDyn != SolMacro && mnt->typeDyn != SolClassique) || !mnt->sol)
         return -1;
     const ZonesSol* zs = static_cast<const ZonesSol*>(mnt->sol);
     const ZoneSol* z = chercheZone(zs, x, y);

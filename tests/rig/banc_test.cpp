@@ -144,3 +144,26 @@ TEST(Reference, StressesCarryTheLoadAndTorqueGrowsWithSlip)
 }
 
 }  // namespace
+
+TEST(BancClassique, TheRigOnTheClassicalLawAgreesWithTheReferenceAndSettlesAtItsOwnSinkage)
+{
+    // same law, independent code paths (the model's Gauss quadrature in the
+    // rig's time run, the reference's bisection and Simpson rule): within
+    // the quadrature's 3e-4 of the load and the rig's steadiness test
+    for (int k = 1; k < nbPresetsSol; ++k) {
+        Banc b = bancDe(&presetsSol[k]);
+        b.typeSol = SolBancClassique;
+        ASSERT_EQ(verifieBanc(&b), nullptr) << presetsSol[k].nom;
+        for (double i : {0.0, 0.05, 0.3}) {
+            PointBanc p;
+            ReferenceRoue r;
+            i == 0.0 ? pointStatique(&b, &p) : pointGlissement(&b, i, &p);
+            referenceClassique(&b.zone, b.r, b.b, b.W, i, &r);
+            const double zs = i == 0.0 ? enfoncementStatique(&b) : r.sinkage;
+            EXPECT_EQ(p.regime, 1) << presetsSol[k].nom;
+            EXPECT_NEAR(p.sinkage, zs, (i == 0.0 ? 1e-4 : 5e-3) * zs) << presetsSol[k].nom;
+            EXPECT_NEAR(p.DP, i == 0.0 ? 0.0 : r.DP, 1e-3 * b.W) << presetsSol[k].nom << " i=" << i;
+            EXPECT_NEAR(p.T, i == 0.0 ? 0.0 : r.T, 1e-3 * b.W * b.r) << presetsSol[k].nom;
+        }
+    }
+}

@@ -41,8 +41,10 @@ struct SimOptions {
     double mntStep = 0.0;    // raster grid step, m; 0: the raster's own
 
     // ---- soil
-    int solType = 0;        // 0 visco-elastic, 1 soil zones and macro law
-    std::string zonesFile;  // soil zones file (solType 1); empty: the zones below
+    int solType = 0;        // 0 visco-elastic, 1 soil zones and macro law,
+                            // 2 soil zones and classical law
+    std::string zonesFile;  // soil zones file (solType 1, 2); empty: the zones below
+    double c1 = 0.43, c2 = 0.32, n1 = 0.0;  // classical law's parameters
     std::vector<ZoneScenario> zones;  // zones given by a scenario; none: one default zone
     bool hasKN = false, hasFN = false, hasKT = false, hasFT = false;
     double kN = 0, fN = 0, kT = 0, fT = 0;  // visco-elastic values given, when has*

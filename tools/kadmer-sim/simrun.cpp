@@ -10,6 +10,7 @@
 #include "rover/confrover.h"
 #include "rover/dynamics.h"
 #include "rover/piloting.h"
+#include "rover/solclassique.h"
 #include "terrain/mnt.h"
 #include "terrain/zonesol.h"
 
@@ -183,7 +184,7 @@ void sim_build(const SimOptions& o, SimRun* run)
 
     // soil
     DynSol& sol = run->sol;
-    if (o.solType == 1) {
+    if (o.solType == 1 || o.solType == 2) {
         run->zones = nouvellesZones(nullptr);
         ZonesSol* zones = run->zones;
         if (!zones)
@@ -202,6 +203,18 @@ void sim_build(const SimOptions& o, SimRun* run)
                     fail("In newScenario", "Echec allocation !");
         }
         mnt->sol = run->zones;
+        if (o.solType == 2) {
+            // each zone must carry the law, and a wheel its share of the
+            // rover's weight without sinking past its axle
+            const ParamClassique p = {o.c1, o.c2, o.n1};
+            mnt->c1 = p.c1;
+            mnt->c2 = p.c2;
+            mnt->n1 = p.n1;
+            const double W = rover->mtot * rover->data.g / NB_CHAINES;
+            if (const char* m = verifie_zones_classiques(zones, &p, cr->rayonRoue,
+                                                         cr->largeurRoue, W))
+                bad("%s", m);
+        }
     } else {
         init_dynSol(&sol, o.phi0Deg * DegToRad, rover->data.g);
         if (o.hasKN)
