@@ -249,12 +249,6 @@ py::dict rig(const py::object& soil, const std::string& model, const py::object&
     Banc banc;
     if (const char* m = initBanc(&banc, voie))
         throw py::value_error(m);
-    if (model == "macro")
-        banc.typeSol = SolBancMacro;
-    else if (model == "visco")
-        banc.typeSol = SolBancVisco;
-    else
-        throw py::value_error("model : \"macro\" ou \"visco\" attendu, pas \"" + model + "\"");
     if (py::isinstance<py::str>(soil)) {
         const std::string nom = soil.cast<std::string>();
         const PresetSol* p = cherchePreset(nom.c_str());
@@ -276,11 +270,23 @@ py::dict rig(const py::object& soil, const std::string& model, const py::object&
             } else if (k == "K") banc.zone.K = v;
             else if (k == "rhod") banc.zone.rhod = v;
             else if (k == "lbda") banc.zone.lbda = v;
+            else if (k == "c1") banc.classique.c1 = v;
+            else if (k == "c2") banc.classique.c2 = v;
+            else if (k == "n1") banc.classique.n1 = v;
             else throw py::value_error("soil : clé inconnue \"" + k + "\"");
         }
     } else if (!soil.is_none()) {
         throw py::value_error("soil : un nom de sol ou un dict de valeurs est attendu");
     }
+    // after the soil: a preset also sets the macro law
+    if (model == "macro")
+        banc.typeSol = SolBancMacro;
+    else if (model == "classique")
+        banc.typeSol = SolBancClassique;
+    else if (model == "visco")
+        banc.typeSol = SolBancVisco;
+    else
+        throw py::value_error("model : \"macro\", \"classique\" ou \"visco\" attendu, pas \"" + model + "\"");
     if (!load.is_none())
         banc.W = load.cast<double>();
     if (const char* m = verifieBanc(&banc))
@@ -360,5 +366,6 @@ PYBIND11_MODULE(kadmer, m)
 
     m.def("rig", &rig, py::arg("soil") = py::none(), py::arg("model") = "macro", py::arg("slip") = py::none(),
           py::arg("load") = py::none(), py::arg("voie") = 1.0,
-          "Banc à une roue : points établis aux glissements donnés");
+          "Banc à une roue : points établis aux glissements donnés ; soil un nom de sol publié ou un dict "
+          "(n, kc, kphi, c, phi, K, rhod, lbda, c1, c2, n1), model \"macro\", \"classique\" ou \"visco\"");
 }
