@@ -351,6 +351,9 @@ void Kadmer::switchDynCinSlot()
         dynCinAction->setText(tr("&Pil. Cinematique"));
     } else {
         dynCinAction->setText(tr("&Pil. Dynamique"));
+        // the kinematic run says again where the rover stands
+        if (scenario->nbRovers > 0)
+            scenario->confRovers[0]->situationSignalee = 0;
     }
     // a new piloting mode is a new run for the telemetry
     if (scenario->dynRovers[0])
@@ -432,18 +435,32 @@ void Kadmer::afficheErreur(const char* message)
     if (!message)
         return;
     // ticks go on while the question is open; stacking a second question on
-    // the first would nest modal loops without bound
-    if (questionOpen)
+    // the first would nest modal loops without bound, and dropping it would
+    // lose it for good (the model says each end of a drive once): it is
+    // asked when the open question has been answered
+    const QString texte = QString::fromLocal8Bit(message);
+    if (questionOpen) {
+        if (!messagesEnAttente.contains(texte))
+            messagesEnAttente << texte;
         return;
-    QString text = tr(QString::asprintf("Message d'erreur :\n%s\nVoulez-vous continuer ?", message)
-                          .toUtf8()
-                          .constData());
-    questionOpen = true;
-    QMessageBox::StandardButton answer =
-        modal::question(this, "Erreur Simulation !!", text, QMessageBox::Yes | QMessageBox::No);
-    questionOpen = false;
-    if (answer != QMessageBox::Yes)
-        QApplication::closeAllWindows();
+    }
+    messagesEnAttente << texte;
+    while (!messagesEnAttente.isEmpty()) {
+        const QString m = messagesEnAttente.takeFirst();
+        QString text = tr(QString::asprintf("Message d'erreur :\n%s\nVoulez-vous continuer ?",
+                                            m.toLocal8Bit().constData())
+                              .toUtf8()
+                              .constData());
+        questionOpen = true;
+        QMessageBox::StandardButton answer = modal::question(
+            this, "Erreur Simulation !!", text, QMessageBox::Yes | QMessageBox::No);
+        questionOpen = false;
+        if (answer != QMessageBox::Yes) {
+            messagesEnAttente.clear();
+            QApplication::closeAllWindows();
+            return;
+        }
+    }
 }
 
 void Kadmer::afficheEtat(ConfRover* conf, DynRover* dyn)

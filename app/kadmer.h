@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTcpSocket>
 #include <cstdio>
 
@@ -146,6 +147,8 @@ private:
     QList<QPointer<QWidget>> helpWindows;
     // a question of afficheErreur is open: further messages are not stacked
     bool questionOpen;
+    // messages come while the question was open, asked once it is answered
+    QStringList messagesEnAttente;
     // a network reading has ended and not restarted: a nested end does nothing
     bool readingEnded;
 

@@ -184,6 +184,23 @@ TEST_F(KadmerWindow, DynamicRoverOffTheTerrainAsksTheErrorQuestion)
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(KadmerWindow, KinematicRoverOffTheTerrainAsksTheErrorQuestionOnce)
+{
+    ConfRover* c = k->scenario->confRovers[0];
+    c->pos[0] = k->scenario->terrain->Xmax + 5.0;
+    k->oneStepSlot();
+    k->oneStepSlot();
+    ASSERT_EQ(script.boxes.size(), 1);
+    EXPECT_EQ(script.boxes[0], "Erreur Simulation !!|Message d'erreur :\nRover hors du "
+                               "terrain\n\nVoulez-vous continuer ?");
+    // back on it, then off again: asked again
+    c->pos[0] = 0.0;
+    k->oneStepSlot();
+    c->pos[0] = k->scenario->terrain->Xmin - 5.0;
+    k->oneStepSlot();
+    EXPECT_EQ(script.boxes.size(), 2);
+}
+
 TEST_F(KadmerWindow, InitInLocalModeOnlyResetsTheSlider)
 {
     k->playpauseSlot();
@@ -251,20 +268,31 @@ TEST_F(KadmerWindow, LongErrorMessagesAreShownWhole)
     EXPECT_TRUE(script.boxes[0].contains("xxxEND\nVoulez-vous continuer ?"));
 }
 
-TEST_F(KadmerWindow, ASecondQuestionIsNotStackedOnAnOpenOne)
+TEST_F(KadmerWindow, ASecondQuestionIsNotStackedOnAnOpenOneButAskedAfterIt)
 {
-    int nested = 0;
+    int depth = 0, deepest = 0;
     script.duringBox = [&] {
-        if (nested++ == 0)
+        deepest = std::max(deepest, ++depth);
+        if (script.boxes.size() == 1) {
             k->afficheErreur("second message");
+            k->afficheErreur("second message");  // the same one once
+        }
+        --depth;
     };
     k->afficheErreur("first message");
-    EXPECT_EQ(script.boxes.size(), 1);
+    ASSERT_EQ(script.boxes.size(), 2);
     EXPECT_TRUE(script.boxes[0].contains("first message"));
+    EXPECT_TRUE(script.boxes[1].contains("second message"));
+    EXPECT_EQ(deepest, 1);
     // once answered, the next message is asked again
     script.duringBox = nullptr;
     k->afficheErreur("third message");
-    EXPECT_EQ(script.boxes.size(), 2);
+    EXPECT_EQ(script.boxes.size(), 3);
+    // No to the first drops those waiting and closes the window
+    script.reply = QMessageBox::No;
+    script.duringBox = [&] { k->afficheErreur("waiting"); };
+    k->afficheErreur("fourth message");
+    EXPECT_EQ(script.boxes.size(), 4);
 }
 
 TEST_F(KadmerWindow, AnswerNoClosesTheWindow)

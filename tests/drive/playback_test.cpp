@@ -180,6 +180,29 @@ TEST_F(DrivePlayback, CounterAndStatusTellTheTruthAfterACutAndTheWayBack)
     k->playpauseSlot();
 }
 
+// after a playback, back in local mode and into dynamic piloting, the rover
+// turned over past the terrain's edge is said to be both, even though the
+// second comes while the first question is open (the timer ticks on)
+TEST_F(DrivePlayback, DynamicPilotingAfterAPlaybackReportsTheRoverOverturned)
+{
+    playPaused(lines(3, false));
+    for (int i = 0; i < 4; i++)
+        k->stepButton->click();
+    k->localAction->trigger();
+    actionNamed(k, "&Pil. Dynamique")->trigger();
+    ASSERT_TRUE(k->dynamic);
+    conf->pos[0] = s->terrain->Xmax + 3.0;
+    conf->att[ATT_GITE] = M_PI;
+    script.duringBox = [&] {
+        if (script.boxes.size() == 1)
+            k->oneStepSlot();
+    };
+    k->oneStepSlot();
+    const QString ask = "Erreur Simulation !!|Message d'erreur :\n%1\n\nVoulez-vous continuer ?";
+    EXPECT_EQ(script.boxes, QStringList({ask.arg("Rover hors du terrain"),
+                                         ask.arg("Rover renverse")}));
+}
+
 TEST_F(DrivePlayback, SliderWhilePausedShowsTheSampleAndStepGoesOnFromIt)
 {
     playPaused(lines(10, true));
