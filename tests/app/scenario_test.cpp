@@ -3,6 +3,8 @@
 // unreadable terrain file reported.
 #include "support.h"
 
+#include "scenario/scenariofile.h"
+
 #include "app/scenario.h"
 #include "dialogs/geodialog.h"
 #include "dialogs/mntdialog.h"
@@ -121,6 +123,13 @@ TEST(NewScenario, UnreadableTerrainFileIsReportedWithItsFallback)
     EXPECT_EQ(script.boxes, QStringList("Terrain|Le fichier MNT n'a pas pu être lu :\n"
                                         "Nombre de colonnes non constant dans loada() !\n"
                                         "Le MNT interne des paramètres choisis le remplace."));
+    // the run's terrain is the built-in one: a scenario saved from it names
+    // no file, and says the generated terrain
+    EXPECT_EQ(owned->mnt.fichier, nullptr);
+    EXPECT_TRUE(terrainGenere(&owned->mnt));
+    EXPECT_TRUE(scenarioDuModele(&owned->dynRover, 40, &owned->mnt, &owned->dynSol, nullptr,
+                                 false, 0.0, 0.0)
+                    .terrainFichier.empty());
 }
 
 }  // namespace
