@@ -4,12 +4,19 @@
 #include "support.h"
 
 #include "scenario/scenariofile.h"
+#include "app/langue.h"
 
 #include "app/scenario.h"
 #include "dialogs/geodialog.h"
 #include "dialogs/mntdialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTranslator>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QRadioButton>
@@ -130,6 +137,30 @@ TEST(NewScenario, UnreadableTerrainFileIsReportedWithItsFallback)
     EXPECT_TRUE(scenarioDuModele(&owned->dynRover, 40, &owned->mnt, &owned->dynSol, nullptr,
                                  false, 0.0, 0.0)
                     .terrainFichier.empty());
+}
+
+// Qt's own buttons and file dialogs read French, as the program's texts do
+TEST(QtTexts, StandardButtonsAndFileDialogsReadFrench)
+{
+    QTranslator* t = traduitQt(qApp);
+    ASSERT_NE(t, nullptr);
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Abort);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Oui");
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), "&Non");
+    EXPECT_EQ(box.button(QMessageBox::Abort)->text(), "Abandonner");
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList texts;
+    for (QLabel* l : files.findChildren<QLabel*>())
+        texts << l->text();
+    for (QAbstractButton* b : files.findChildren<QDialogButtonBox*>().value(0)->buttons())
+        texts << b->text();
+    EXPECT_EQ(texts, QStringList({"Voir dans :", "&Nom de fichier :", "Fichiers de type :",
+                                  "&Enregistrer", "Annuler"}));
+    qApp->removeTranslator(t);
+    delete t;
 }
 
 }  // namespace
