@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QValueAxis>
 #include <gtest/gtest.h>
 
 #include "support/eventually.h"
@@ -130,6 +133,57 @@ TEST_F(TelemetryView, KinematicRunDrawsOnlyWhatItKnowsAndANewModeStartsAfresh)
     k->actions()[6]->trigger();
     EXPECT_EQ(k->telemetryWindow, w);
     EXPECT_TRUE(w->isVisible());
+}
+
+// a series that hardly moves has an axis whose ticks all read differently
+TEST(TelemetryAxes, NearlyFlatSeriesRepeatNoTickLabel)
+{
+    const struct {
+        double base, wobble;  // speed m/s, pitch rad
+    } rows[] = {{0.0, 0.0}, {0.12, 0.0}, {0.12, 2e-6}, {0.04093, 3e-7}, {12345.678, 0.01}};
+    for (const auto& row : rows) {
+        TelemetryWindow w;
+        Telemetry tel = {};
+        for (int i = 0; i < 50; ++i) {
+            tel.t = 0.04 * i;
+            tel.speed = row.base + row.wobble * (i % 3);
+            tel.pitch = row.base + row.wobble * (i % 2);
+            w.addSample(tel);
+        }
+        w.refresh();
+        int charts = 0;
+        for (QtCharts::QChartView* v : w.findChildren<QtCharts::QChartView*>()) {
+            const QString title = v->chart()->title();
+            if (title != "Vitesse (m/s)" && title != QString::fromUtf8("Tangage (°)"))
+                continue;
+            ++charts;
+            auto* y = qobject_cast<QtCharts::QValueAxis*>(v->chart()->axes(Qt::Vertical).value(0));
+            ASSERT_NE(y, nullptr);
+            QStringList labels;
+            for (int i = 0; i < y->tickCount(); ++i) {
+                const double at = y->min() + i * (y->max() - y->min()) / (y->tickCount() - 1);
+                labels << QString::asprintf(y->labelFormat().toLatin1().constData(), at);
+            }
+            EXPECT_EQ(labels.removeDuplicates(), 0)
+                << title.toStdString() << " " << row.base << ": " << labels.join(" ").toStdString();
+        }
+        EXPECT_EQ(charts, 2);
+    }
+}
+
+// a name without a suffix is given the export's own, as images get ".jpg"
+TEST_F(TelemetryView, ExportsWithoutASuffixGetTheirOwn)
+{
+    QTemporaryDir dir;
+    script.fileName = dir.filePath("essai");
+    w->csvButton->click();
+    EXPECT_TRUE(QFile::exists(dir.filePath("essai.csv")));
+    w->pngButton->click();
+    EXPECT_FALSE(QImage(dir.filePath("essai.png")).isNull());
+    script.fileName = dir.filePath("essai.txt");
+    w->csvButton->click();
+    EXPECT_TRUE(QFile::exists(dir.filePath("essai.txt")));
+    EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();
 }
 
 // the pictures of the documentation: KADMER_DOCS_DIR=docs runs a longer
