@@ -136,6 +136,7 @@ Kadmer::Kadmer(QWidget* parent)
     recordFile = nullptr;
     imageName = 0;
     imageCount = 0;
+    recordCount = 0;
     recordMode = RecordNone;
     connect(recButton, SIGNAL(clicked()), this, SLOT(recordSlot()));
     connect(playButton, SIGNAL(clicked()), this, SLOT(playpauseSlot()));
@@ -261,6 +262,7 @@ void Kadmer::oneStepSlot()
             mode = ModeLocal;
             localAction->setEnabled(false);
             showLocalStatus();
+            showLocalCounter();
         }
         return;
     }
@@ -333,11 +335,20 @@ void Kadmer::localSlot()
     if (!paused)
         playpauseSlot();
     showLocalStatus();
+    showLocalCounter();
 }
 
 void Kadmer::showLocalStatus()
 {
     statusLabel->setText(paused ? modeLocalPauseText : modeLocalPlayText);
+}
+
+void Kadmer::showLocalCounter()
+{
+    // the slider seeks a file's samples only in playback
+    disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
+    slider->setRange(0, 0);
+    counterLabel->setText(QString::asprintf("%06d/%06d", recordCount, recordCount));
 }
 
 void Kadmer::switchDynCinSlot()
@@ -542,6 +553,8 @@ void Kadmer::setModeLecture(int newMode, bool endPaused)
     // going back to local mode is offered only outside it
     localAction->setEnabled(newMode != ModeLocal);
     mode = newMode;
+    if (mode == ModeLocal)
+        showLocalCounter();
     if (mode == ModeVisuFichier) {
         statusLabel->setText(modeVisuText);
         if (playFile)

@@ -121,6 +121,17 @@ TEST_F(DrivePlayback, LineWithEightNumbersEndsThePlayback)
     EXPECT_FALSE(k->simTimer->isActive());
     EXPECT_EQ(k->mode, ModeVisuFichier);
     EXPECT_DOUBLE_EQ(conf->temps, poseSample(2)[0]);
+    // the line that stopped it is named, with what was kept
+    EXPECT_EQ(k->statusLabel->text(), QString::fromUtf8(
+                  "Lecture arrêtée ligne 4 : 8 nombre(s) lu(s), 7 ou 28 attendus ; les 3 "
+                  "échantillons précédents restent."));
+
+    // blank lines at the end are only the file's end
+    playPaused(lines(2, false) + "\n  \n\n");
+    for (int i = 0; i < 3; i++)
+        k->stepButton->click();
+    EXPECT_EQ(k->sampleCount, 2);
+    EXPECT_EQ(k->statusLabel->text(), "Mode visualisation fichier");
 }
 
 TEST_F(DrivePlayback, FileWithoutAFirstSampleIsRefusedAndTheViewStaysLocal)

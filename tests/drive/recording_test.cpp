@@ -67,6 +67,33 @@ std::vector<double> recorded(const ConfRover* c)
     return v;
 }
 
+// back from a playback, the counter and the slider tell the local run: the
+// states recorded, not the file's samples, which INIT no longer reaches
+TEST_F(DriveRecording, CounterInLocalModeTellsTheStatesRecorded)
+{
+    const QString traj = dir.path() + "/traj.txt";
+    writeText(traj, sampleLine(poseSample(0)) + sampleLine(poseSample(1)) + sampleLine(poseSample(2)));
+    script.fileName = traj;
+    k->fileAction->trigger();
+    k->playpauseSlot();
+    k->stepButton->click();
+    EXPECT_EQ(k->counterLabel->text(), "000001/000004");
+    k->localAction->trigger();
+    EXPECT_EQ(k->counterLabel->text(), "000000/000000");
+    EXPECT_EQ(k->slider->maximum(), 0);
+
+    record("Trajectoire", recordPath, QString());
+    k->stepButton->click();
+    k->stepButton->click();
+    EXPECT_EQ(k->counterLabel->text(), "000002/000002");
+    const double t = conf->temps;
+    k->initButton->click();
+    EXPECT_EQ(k->counterLabel->text(), "000002/000002");
+    EXPECT_EQ(conf->temps, t);
+    k->recButton->click();
+    EXPECT_EQ(readLines(recordPath).size(), 2);
+}
+
 TEST_F(DriveRecording, BothRecordsOneLineAndOneImagePerTick)
 {
     record("Les 2", recordPath, imageDir);
