@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole suite with
-# ctest, the OpenGL tests under a virtual X server started here. Then runs
-# each fuzz target a few seconds, and builds and runs the suite once more with
+# ctest, the OpenGL tests under a virtual X server started here. Then replays
+# and fuzzes each reader from a fixed seed, and builds and runs the suite once more with
 # the address and undefined-behaviour sanitizers (skip that pass with
 # KADMER_NO_SANITIZE=1).
 set -euo pipefail
@@ -43,11 +43,18 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 
-# The readers of outside data under libFuzzer, a few seconds each, when clang
-# is there to build them.
+# The Python module, by the system's interpreter (the one its numpy and
+# pybind11 come from)
+echo "== Python module =="
+PYTHONPATH=$top/build/python KADMER_BUILD=$top/build /usr/bin/python3 -m pytest -q -p no:cacheprovider \
+  tests/python || status=1
+
+# The readers of outside data under libFuzzer: every corpus and regression
+# input, then a fixed number of inputs from a fixed seed, when clang
+# is there to build them (tests/fuzz/run.sh SECONDS fuzzes at random).
 if command -v clang++ >/dev/null 2>&1; then
   echo "== Fuzz targets =="
-  tests/fuzz/run.sh 5 || status=1
+  tests/fuzz/run.sh --fixed || status=1
 fi
 
 if [ "${KADMER_NO_SANITIZE:-0}" != 1 ]; then

@@ -5,6 +5,7 @@
 #include "rover/confrover.h"
 #include "rover/dynamics.h"
 #include "rover/dynrover.h"
+#include "rover/solclassique.h"
 
 #include <QCoreApplication>
 #include <cstdlib>
@@ -105,11 +106,24 @@ Scenario* newScenario(QWidget* parent)
         mnt->fichier = nullptr;
     }
 
-    if (mnt->typeDyn == 1) {
+    if (mnt->typeDyn == SolMacro || mnt->typeDyn == SolClassique) {
         s->zones = nouvellesZones(nullptr);
         if (!s->zones)
             return fail(parent, s, "Echec allocation !");
         runMacroSolDialog(parent, s->zones);
+        // the classical law refuses a zone it cannot carry: the zones go
+        // back to the dialog as entered until they pass or it is cancelled
+        while (mnt->typeDyn == SolClassique) {
+            const ParamClassique p = {mnt->c1, mnt->c2, mnt->n1};
+            const char* m = verifie_zones_classiques(s->zones, &p, conf->rayonRoue,
+                                                     conf->largeurRoue,
+                                                     dyn->mtot * dyn->data.g / NB_CHAINES);
+            if (!m)
+                break;
+            modal::warning(parent, translated("Modèle classique"), QString::fromLatin1(m));
+            if (!runMacroSolDialog(parent, s->zones))
+                return fail(parent, s, m);
+        }
         mnt->sol = s->zones;
     } else {
         init_dynSol(&s->dynSol, SoilAngle, dyn->data.g);

@@ -27,6 +27,10 @@ namespace {
 // (-3.4e38, -32768 scaled...) that would flatten the view to a line
 const double HauteurMax = 1.0e6;
 
+// a pixel longer than this many times its width is no elevation model's
+// (the widest seen are geographic tiles near the poles, a few to one)
+const double PixelAllongementMax = 100.0;
+
 // a window whose nodes hold less than this share of values is refused
 const double PartValideMin = 0.5;
 
@@ -149,24 +153,36 @@ void metresParDegre(const OGRSpatialReference* srs, double lat, double* mLon, do
     *mLon = *mLat * std::cos(lat * M_PI / 180.0);
 }
 
-// pixel sizes and coordinates of a ground someone drives on: from a tenth of
-// a millimetre to a hundred kilometres, within a million kilometres of the
-// origin, degrees within the sphere
+// pixel sizes and coordinates of a ground someone drives on: each side of a
+// pixel from a tenth of a millimetre to a hundred kilometres, a pixel at most
+// PixelAllongementMax times longer than wide (the grid keeps the pixel's
+// shape, and its slopes and normals lose every digit on a sliver), within a
+// million kilometres of the origin, degrees within the sphere
 bool verifieEchelle(const double gt[6], const OGRSpatialReference* srs, std::string* message)
 {
-    double res, lim;
+    double rx, ry, lim;
     if (srs && srs->IsGeographic()) {
         double mLon, mLat;
         metresParDegre(srs, 0.0, &mLon, &mLat);
-        res = std::min(gt[1], std::fabs(gt[5])) * mLat;
+        rx = gt[1] * mLat;
+        ry = std::fabs(gt[5]) * mLat;
         lim = 720.0;
     } else {
         const double u = metresParUnite(srs);
-        res = std::min(gt[1], std::fabs(gt[5])) * u;
+        rx = gt[1] * u;
+        ry = std::fabs(gt[5]) * u;
         lim = 1.0e9 / u;
     }
-    if (!(res >= 1.0e-4 && res <= 1.0e5)) {
-        *message = format("Résolution du MNT hors limites : %g m par pixel (de 0,0001 à 100 000 m attendu)", res);
+    auto dansLimites = [](double r) { return r >= 1.0e-4 && r <= 1.0e5; };
+    if (!dansLimites(rx) || !dansLimites(ry)) {
+        *message = format("Résolution du MNT hors limites : pixel de %g x %g m (chaque côté de 0,0001 à 100 000 m"
+                          " attendu)", rx, ry);
+        return false;
+    }
+    const double rapport = std::max(rx, ry) / std::min(rx, ry);
+    if (!(rapport <= PixelAllongementMax)) {
+        *message = format("Pixels du MNT trop allongés : %g x %g m, un côté %.3g fois l'autre (au plus %g)", rx, ry,
+                          rapport, PixelAllongementMax);
         return false;
     }
     if (!(std::fabs(gt[0]) <= lim && std::fabs(gt[3]) <= lim)) {
@@ -380,6 +396,17 @@ int importeMetrique(GDALDataset* ds, const double gt[6], double u, double cx, do
                          L.trous > 1 ? "s" : "", L.trous > 1 ? "leurs" : "ses");
     }
 
+    // the limit holds for the ground driven on, after the multiplier: a file
+    // of sound heights times 1e8 is as far from any body's ground
+    double hMax = 0.0;
+    for (double v : L.h) hMax = std::max(hMax, std::fabs(v));
+    if (!(hMax * std::fabs(coefH) <= HauteurMax)) {
+        *message = format("Hauteur hors limites dans le MNT après le coefficient multiplicateur en Z (%g) :"
+                          " %g m, au plus %g m attendu",
+                          coefH, hMax * std::fabs(coefH), HauteurMax);
+        return 1;
+    }
+
     // node (i, j) at the centre of its block, relative to the window centre
     const double ex = gt[0] + (c0 + 0.5 * d) * gt[1];
     const double nFirst = gt[3] + (r0 + 0.5 * d) * gt[5];
@@ -435,11 +462,13 @@ GDALDatasetUniquePtr warpe(GDALDataset* ds, const OGRSpatialReference* src, doub
     const double e = (m + 0.5) * pas;
     const std::string n = format("%d", 2 * m + 1), emin = format("%.17g", -e), emax = format("%.17g", e);
     // bilinear is exact on planes when the step does not shrink the raster;
-    // -et 0: the exact transformer (the approximate one errs by centimetres)
+    // -et 0: the exact transformer (the approximate one errs by centimetres).
+    // Every core unless GDAL_NUM_THREADS says otherwise, as GDAL's own tools do
+    const std::string threads = std::string("NUM_THREADS=") + CPLGetConfigOption("GDAL_NUM_THREADS", "ALL_CPUS");
     std::vector<std::string> args = {"-of", "MEM", "-t_srs", tmWkt, "-te", emin, emin, emax, emax,
                                      "-ts", n, n, "-r", "bilinear", "-dstnodata", "nan",
                                      "-ot", "Float64", "-wt", "Float64", "-et", "0",
-                                     "-wo", "NUM_THREADS=ALL_CPUS"};
+                                     "-wo", threads};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -460,7 +489,23 @@ GDALDatasetUniquePtr warpe(GDALDataset* ds, const OGRSpatialReference* src, doub
                 return r->f(0.9 * f, r->arg) ? TRUE : FALSE;
             },
             &relais);
+    // the heights are band 1: the warp would carry every other band along,
+    // and a header may declare tens of thousands of them
     GDALDatasetH source = GDALDataset::ToHandle(ds);
+    GDALDatasetUniquePtr bande1;
+    if (ds->GetRasterCount() > 1) {
+        const char* a[] = {"-of", "VRT", "-b", "1", nullptr};
+        GDALTranslateOptions* to = GDALTranslateOptionsNew(const_cast<char**>(a), nullptr);
+        GDALDatasetH v = to ? GDALTranslate("", source, to, nullptr) : nullptr;
+        GDALTranslateOptionsFree(to);
+        if (!v) {
+            GDALWarpAppOptionsFree(opts);
+            *message = "Reprojection du MNT impossible" + ErreursGdal::detail();
+            return nullptr;
+        }
+        bande1.reset(GDALDataset::FromHandle(v));
+        source = v;
+    }
     int usage = 0;
     GDALDatasetH h = GDALWarp("", nullptr, 1, &source, opts, &usage);
     GDALWarpAppOptionsFree(opts);

@@ -27,7 +27,7 @@ MntDialog::MntDialog(const Mnt* mnt, QWidget* parent)
     ui->comboBox_TypeMNT->setCurrentIndex(mnt->typeMNT);
     ui->comboBox_TypeMNT->setMaxCount(3);
     ui->comboBox_TypeDyn->setCurrentIndex(mnt->typeDyn);
-    ui->comboBox_TypeDyn->setMaxCount(2);
+    ui->comboBox_TypeDyn->setMaxCount(3);
 
     ui->doubleSpinBox_coefH->setValue(mnt->coefH);
     ui->doubleSpinBox_dimCell->setValue(mnt->dx);

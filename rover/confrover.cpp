@@ -16,7 +16,7 @@ namespace {
 
 // the one message buffer of this module; every text formatted into it is far
 // shorter than its size
-char message[128];
+thread_local char message[128];
 
 const char* dit(const char* texte) {
   snprintf(message, sizeof message, "%s", texte);

@@ -18,7 +18,7 @@
 // traverse), then wheel angles x6, fork angles x6, steering angles x6.
 //
 // Routines that may fail return null, or the message text. The text lives in
-// one static buffer shared by this module: the next message overwrites it.
+// one buffer per thread shared by this module: the next message overwrites it.
 #ifndef KADMER_ROVER_CONFROVER_H
 #define KADMER_ROVER_CONFROVER_H
 

@@ -14,13 +14,17 @@
 #include "rover/dynamics.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "rover/solclassique.h"
 #include "terrain/dynsol.h"
 #include "terrain/mnt.h"
 #include "terrain/zonesol.h"
 
 namespace {
+
+inline bool vec_is_zero(const double v[3]) { return v[0] == 0.0 && v[1] == 0.0 && v[2] == 0.0; }
 
 // the soil of a missing terrain: flat ground with the default visco-elastic law
 const DynSol* default_soil(double g)
@@ -243,6 +247,7 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
         e.t = cr->temps;
         e.t0 = rover->tContact;
         e.trace = (rover->verbose > 19) ? rover->fresults : nullptr;
+        e.filtre = rover->filtreMacro[c];
         bool lateralBorne = contact_macroSol(F, c, static_cast<const ZonesSol*>(mnt->sol), &e);
         // the macro law accumulates no tangential displacement
         rover->marge[c] = 0.0;
@@ -252,6 +257,26 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
         rover->amortContact[c][0] = lateralBorne ? 0.0 : 1000.0;
         rover->amortContact[c][1] = 0.0;
         rover->amortContact[c][2] = gap < 0.0 ? 4000.0 : 0.0;
+    } else if (mnt && mnt->typeDyn == SolClassique && mnt->sol) {
+        const ZonesSol* zs = static_cast<const ZonesSol*>(mnt->sol);
+        EntreeClassique e;
+        e.dz = gap;
+        vec_copy(e.V, rover->vContact[c]);
+        e.omega = rover->qd[Q_ROUE + c];
+        e.r = r;
+        e.b = cr->largeurRoue;
+        e.g = rover->data.g;
+        const ParamClassique p = {mnt->c1, mnt->c2, mnt->n1};
+        SortieClassique s;
+        contact_classique(&s, chercheZone(zs, P[0], P[1]), &p, &e);
+        vec_copy(F, s.F);
+        rover->marge[c] = 0.0;
+        vec_copy(rover->amortContact[c], s.amort);
+        // the moment beyond that of F at the lowest point, about the axle,
+        // body axes: the motors pay for compaction and shear
+        vec_scale(rover->coupleSol[c], s.couple, uW);
+        if (s.enlisee && !rover->enlisee)
+            rover->enlisee = c + 1;
     } else {
         const DynSol* sol = (mnt && mnt->sol) ? static_cast<const DynSol*>(mnt->sol)
                                               : default_soil(rover->data.g);
@@ -271,6 +296,7 @@ void wheel_contact(DynRover* rover, const Mnt* mnt, int c, const double vP_rel[3
         vec_zero(rover->Fb[c]);
         vec_zero(rover->Ft[c]);
         vec_zero(rover->amortContact[c]);
+        vec_zero(rover->coupleSol[c]);
     } else {
         mat_mul_vec(rover->Ft[c], Cap, F);
         mat_tmul_vec(rover->Fb[c], Rb, rover->Ft[c]);
@@ -470,6 +496,7 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
             }
         }
 
+        vec_zero(rover->coupleSol[c]);
         wheel_contact(rover, mnt, c, vPrel, rover->Ub[c][J_ROUE]);
 
         // backward over the chain: composite quantities of the bodies moved by
@@ -483,6 +510,8 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
         const double* Fb = rover->Fb[c];
         double mPF[3];  // moment of the contact force about the body origin
         vec_cross(mPF, cr->contactCaisse[c], Fb);
+        if (!vec_is_zero(rover->coupleSol[c]))
+            vec_add(mPF, mPF, rover->coupleSol[c]);
         for (int j = NB_AXES - 1; j >= 0; --j) {
             const double* o = rover->Ob[c][j];
             const double* u = rover->Ub[c][j];
@@ -578,6 +607,13 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
         terrain_axes_quantities(rover);
         print_configuration(rover);
     }
+    if (rover->enlisee) {
+        static char message[64];
+        std::snprintf(message, sizeof message, "Roue enlisee : %s\n",
+                      nomChaine[rover->enlisee - 1]);
+        rover->enlisee = 0;
+        return message;
+    }
     return nullptr;
 }
 
@@ -669,6 +705,8 @@ void second_member(const DynRover* rover, double F[NB_DDL], double Qw[NB_CHAINES
         // contact: force at the contact point (zero when off the ground)
         double mP[3];
         vec_cross(mP, cr->contactCaisse[c], rover->Fb[c]);
+        if (!vec_is_zero(rover->coupleSol[c]))
+            vec_add(mP, mP, rover->coupleSol[c]);
         for (int k = 0; k < 3; ++k) {
             F[k] += rover->Ft[c][k];
             F[3 + k] += mP[k];

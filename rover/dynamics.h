@@ -12,8 +12,8 @@
 // and every chain quantity the assembly uses are in body axes. The derivation
 // of each term is written down in docs/dynamics.md.
 //
-// Routines that may fail return null, or the message text (a static buffer
-// shared by the rover model: the next message overwrites it).
+// Routines that may fail return null, or the message text (a buffer per
+// thread: the thread's next message overwrites it).
 #ifndef KADMER_ROVER_DYNAMICS_H
 #define KADMER_ROVER_DYNAMICS_H
 
@@ -37,7 +37,9 @@ void dyn_constants(DynRover* rover);
 // frame, contact force from the soil law of mnt, flat ground at 0 with the
 // default visco-elastic soil when mnt is null) and the traverse stop torques;
 // prints them at verbosity > 99. Returns null, or the forward kinematics'
-// message (the quantities are then left as they were)
+// message (the quantities are then left as they were), or "Roue enlisee : "
+// with the wheel's name when the classical law finds a wheel sunk past its
+// axle (the quantities are then computed, that wheel's as if sunk to it)
 const char* dyn_configuration(DynRover* rover, const Mnt* mnt);
 
 // assembles M and F from the quantities of the last dyn_configuration, the

@@ -12,7 +12,7 @@ namespace {
 
 // the one message buffer of this module; every text formatted into it is far
 // shorter than its size
-char message[128];
+thread_local char message[128];
 
 // One line of the dynamic data file: its writing format and the memory
 // indices (inside the 74 doubles) of its values. The reading format is the

@@ -7,8 +7,8 @@
 // the six wheel rates (wheel order). Print labels "xyzsga", "Traverses",
 // "Roues".
 //
-// Routines that may fail return null, or the message text, kept in one static
-// buffer shared by this module.
+// Routines that may fail return null, or the message text, kept in one buffer
+// per thread shared by this module.
 #ifndef KADMER_ROVER_DYNROVER_H
 #define KADMER_ROVER_DYNROVER_H
 
@@ -197,6 +197,21 @@ struct DynRover {
                                    // N.s/m; 0 off the ground
   double hImplicite;               // sub-step over which dyn_solve takes the
                                    // contact dampers implicitly (0: not), s
+  // -- wheel speed controllers of the piloting, zeroed when a run starts ----
+  struct {
+    double integ[NB_CHAINES];      // integral of the speed errors over time, rad
+    double prevCons[NB_CHAINES];   // previous commanded wheel rate, rad/s
+    double prevMes[NB_CHAINES];    // previous measured wheel rate, rad/s
+  } regul;
+  double filtreMacro[NB_CHAINES][4];  // the macro soil's velocity filters of
+                                   // each wheel, zeroed by dyn_reset
+  Vec3 coupleSol[NB_CHAINES];      // the soil's moment on the wheel beyond
+                                   // that of its contact force at the lowest
+                                   // point (classical law), body axes, N.m;
+                                   // 0 for the other laws
+  int enlisee;                     // 1 + the first wheel the last
+                                   // configuration found sunk past its
+                                   // axle, 0 none
 };
 
 // ---- construction ----------------------------------------------------------

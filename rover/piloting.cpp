@@ -11,7 +11,7 @@
 
 namespace {
 
-char message[160];
+thread_local char message[160];
 
 const char* set_message(const char* text)
 {
@@ -23,7 +23,8 @@ const char* set_message(const char* text)
 // stiffness that leaves no room to move), not slow
 const long MaxSousPasParPeriode = 200000;
 
-// wheel speed controllers: one state for the program, reset when a run starts.
+// wheel speed controllers: one state per rover (DynRover::regul), reset when
+// a run starts.
 // They are defined in time, whatever the display period: a closed-loop time
 // constant, an integral time over the integral of the error in time, and a
 // sampling interval of at most PeriodeRegulation (a longer period is cut into
@@ -32,12 +33,6 @@ const long MaxSousPasParPeriode = 200000;
 const double PeriodeRegulation = 0.04;  // s, longest interval between updates
 const double TempsReponse = 0.2;        // s, closed-loop time constant
 const double TempsIntegral = 0.032;     // s, integral time
-struct Regulateurs {
-    double integ[NB_CHAINES];   // integral of the speed errors over time, rad
-    double prevCons[NB_CHAINES];  // previous commanded wheel rate, rad/s
-    double prevMes[NB_CHAINES];   // previous measured wheel rate, rad/s
-};
-Regulateurs regul;
 
 // the factors of the wheel rates on the turn: 1 -+ g for the outer/inner
 // side, divided by the cosine of the steering angle for the steered wheels
@@ -205,7 +200,7 @@ const char* dyn_step(DynRover* rover, const Mnt* mnt, double cDes, double vDes, 
     double P = -vDes / r;
     wheel_factors(cr, cDes, delta, fac);
     if (cr->temps < 0.5 * dt)
-        std::memset(&regul, 0, sizeof regul);
+        std::memset(&rover->regul, 0, sizeof rover->regul);
     int slices = (int)std::ceil(dt / PeriodeRegulation - 1e-9);
     if (slices < 1)
         slices = 1;
@@ -247,16 +242,16 @@ void regulate(DynRover* rover, const double fac[NB_CHAINES], double P, double hs
         double e = cons - mes;
         // integrate only while the error is not already closing fast enough
         if (e * e / TempsReponse >
-            e * ((cons + mes) - (regul.prevCons[c] + regul.prevMes[c])) / hs) {
-            regul.integ[c] += e * hs;
-            if (regul.integ[c] > Smax)
-                regul.integ[c] = Smax;
-            if (regul.integ[c] < -Smax)
-                regul.integ[c] = -Smax;
+            e * ((cons + mes) - (rover->regul.prevCons[c] + rover->regul.prevMes[c])) / hs) {
+            rover->regul.integ[c] += e * hs;
+            if (rover->regul.integ[c] > Smax)
+                rover->regul.integ[c] = Smax;
+            if (rover->regul.integ[c] < -Smax)
+                rover->regul.integ[c] = -Smax;
         }
-        rover->cmdRoue[c] = K * (e + regul.integ[c] / TempsIntegral) / N;
-        regul.prevCons[c] = cons;
-        regul.prevMes[c] = mes;
+        rover->cmdRoue[c] = K * (e + rover->regul.integ[c] / TempsIntegral) / N;
+        rover->regul.prevCons[c] = cons;
+        rover->regul.prevMes[c] = mes;
     }
 }
 
@@ -449,4 +444,5 @@ void dyn_reset(DynRover* rover)
     rover->sousPas = 0;
     rover->hImplicite = 0.0;
     rover->conf.situationSignalee = 0;
+    std::memset(rover->filtreMacro, 0, sizeof rover->filtreMacro);
 }

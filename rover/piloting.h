@@ -5,8 +5,8 @@
 // motion integrated with a variable sub-step). Both steer the wheels with the
 // same Ackermann law and extend the wheel tracks.
 //
-// Routines that may fail return null, or the message text (a static buffer:
-// the next message overwrites it).
+// Routines that may fail return null, or the message text (a buffer per
+// thread: the thread's next message overwrites it).
 #ifndef KADMER_ROVER_PILOTING_H
 #define KADMER_ROVER_PILOTING_H
 

@@ -51,10 +51,10 @@ double turn(const double a[3], const double b[3], const double c[3])
     return (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
 }
 
-// rank of the zone under (x, y) in the zone list, -1 without macro soil
+// rank of the zone under (x, y) in the zone list, -1 without soil zones
 int zone_rank(const Mnt* mnt, double x, double y)
 {
-    if (!mnt || mnt->typeDyn != SolMacro || !mnt->sol)
+    if (!mnt || (mnt->typeDyn != SolMacro && mnt->typeDyn != SolClassique) || !mnt->sol)
         return -1;
     const ZonesSol* zs = static_cast<const ZonesSol*>(mnt->sol);
     const ZoneSol* z = chercheZone(zs, x, y);
@@ -301,49 +301,82 @@ void telemetry_tick(Telemetry* tel, const DynRover* rover, const Mnt* mnt, int d
 
 // ---- print-outs --------------------------------------------------------------
 
-void telemetry_csv_header(FILE* f)
+void telemetry_column_name(int k, char out[32])
 {
-    static const char* const perWheel[] = {
+    static const char* const perWheel[TELEMETRY_PAR_ROUE] = {
         "Fz_%s_N",     "Flong_%s_N",   "Flat_%s_N",   "sinkage_%s_m", "slip_%s",   "omega_%s_rad_s",
         "Tmotor_%s_Nm", "Twheel_%s_Nm", "P_%s_W",      "contact_%s",   "zone_%s"};
-    std::fputs("t_s", f);
-    for (int c = 0; c < NB_CHAINES; ++c)
-        for (const char* name : perWheel) {
+    static const char* const rover[9] = {"speed_m_s", "heading_deg", "pitch_deg", "roll_deg", "tip_margin_deg",
+                                         "power_W",   "energy_J",    "distance_m", "energy_per_m_J_m"};
+    const int nRoues = TELEMETRY_PAR_ROUE * NB_CHAINES;
+    if (k <= 0 || k >= TELEMETRY_COLONNES)
+        std::snprintf(out, 32, "t_s");
+    else if (k <= nRoues)
+        std::snprintf(out, 32, perWheel[(k - 1) % TELEMETRY_PAR_ROUE], nomChaine[(k - 1) / TELEMETRY_PAR_ROUE]);
+    else
+        std::snprintf(out, 32, "%s", rover[k - 1 - nRoues]);
+}
+
+int telemetry_column_whole(int k)
+{
+    const int r = (k - 1) % TELEMETRY_PAR_ROUE;
+    return k >= 1 && k <= TELEMETRY_PAR_ROUE * NB_CHAINES && r >= 9;
+}
+
+void telemetry_values(const Telemetry* tel, double out[TELEMETRY_COLONNES])
+{
+    double* v = out;
+    *v++ = tel->t;
+    for (int c = 0; c < NB_CHAINES; ++c) {
+        const TelemetryWheel& w = tel->wheel[c];
+        *v++ = w.Fz;
+        *v++ = w.Flong;
+        *v++ = w.Flat;
+        *v++ = w.sinkage;
+        *v++ = w.slip;
+        *v++ = w.omega;
+        *v++ = w.Tmotor;
+        *v++ = w.Twheel;
+        *v++ = w.power;
+        // unknown contact (-1) and no zone (-1) are empty fields
+        *v++ = w.contact >= 0 ? w.contact : NaN;
+        *v++ = w.zone >= 0 ? w.zone : NaN;
+    }
+    *v++ = tel->speed;
+    *v++ = tel->heading * RadToDeg;
+    *v++ = tel->pitch * RadToDeg;
+    *v++ = tel->roll * RadToDeg;
+    *v++ = tel->tipMargin * RadToDeg;
+    *v++ = tel->power;
+    *v++ = tel->dynamic ? tel->energy : NaN;
+    *v++ = tel->distance;
+    *v++ = tel->energyPerMetre;
+}
+
+void telemetry_csv_header(FILE* f)
+{
+    char name[32];
+    for (int k = 0; k < TELEMETRY_COLONNES; ++k) {
+        telemetry_column_name(k, name);
+        if (k)
             std::fputc(',', f);
-            std::fprintf(f, name, nomChaine[c]);
-        }
-    std::fputs(",speed_m_s,heading_deg,pitch_deg,roll_deg,tip_margin_deg,power_W,energy_J,"
-               "distance_m,energy_per_m_J_m\n",
-               f);
+        std::fputs(name, f);
+    }
+    std::fputc('\n', f);
 }
 
 void telemetry_csv_row(FILE* f, const Telemetry* tel)
 {
+    double v[TELEMETRY_COLONNES];
+    telemetry_values(tel, v);
     Ligne l;
-    l.p = std::to_chars(l.p, l.text + 64, tel->t, std::chars_format::fixed, 4).ptr;
-    for (int c = 0; c < NB_CHAINES; ++c) {
-        const TelemetryWheel& w = tel->wheel[c];
-        l.field(w.Fz);
-        l.field(w.Flong);
-        l.field(w.Flat);
-        l.field(w.sinkage);
-        l.field(w.slip);
-        l.field(w.omega);
-        l.field(w.Tmotor);
-        l.field(w.Twheel);
-        l.field(w.power);
-        l.whole(w.contact);
-        l.whole(w.zone);
+    l.p = std::to_chars(l.p, l.text + 64, v[0], std::chars_format::fixed, 4).ptr;
+    for (int k = 1; k < TELEMETRY_COLONNES; ++k) {
+        if (telemetry_column_whole(k))
+            l.whole(std::isfinite(v[k]) ? static_cast<int>(v[k]) : -1);
+        else
+            l.field(v[k]);
     }
-    l.field(tel->speed);
-    l.field(tel->heading * RadToDeg);
-    l.field(tel->pitch * RadToDeg);
-    l.field(tel->roll * RadToDeg);
-    l.field(tel->tipMargin * RadToDeg);
-    l.field(tel->power);
-    l.field(tel->dynamic ? tel->energy : NaN);
-    l.field(tel->distance);
-    l.field(tel->energyPerMetre);
     *l.p++ = '\n';
     std::fwrite(l.text, 1, l.p - l.text, f);
 }

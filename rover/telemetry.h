@@ -112,6 +112,22 @@ void rover_centre_of_mass(const DynRover* rover, double G[3]);
 // (m/s, forward positive); 0 when both are below 1 mm/s
 double slip_ratio(double V, double Vr);
 
+// ---- the row as numbers --------------------------------------------------------
+
+// columns of a tick's row: time, 11 per wheel, 9 for the rover
+enum { TELEMETRY_PAR_ROUE = 11, TELEMETRY_COLONNES = 1 + TELEMETRY_PAR_ROUE * NB_CHAINES + 9 };
+
+// the name of column k (0 <= k < TELEMETRY_COLONNES) with its unit, as the
+// CSV header gives it; out holds at least 32 characters
+void telemetry_column_name(int k, char out[32]);
+
+// 1 when column k holds whole numbers (a wheel's contact and zone)
+int telemetry_column_whole(int k);
+
+// the tick's row in column order, in the CSV's units (degrees for angles);
+// NaN where the CSV leaves the field empty
+void telemetry_values(const Telemetry* tel, double out[TELEMETRY_COLONNES]);
+
 // ---- print-outs --------------------------------------------------------------
 
 // the CSV header: every column with its unit, comma-separated, newline

@@ -38,7 +38,7 @@ const int nbNomsDonnees = sizeof nomsDonnees / sizeof nomsDonnees[0];
 namespace {
 
 const char* const Formes[] = {"plat", "aleatoire", "sinus"};
-const char* const Modeles[] = {"simplifie", "macro"};
+const char* const Modeles[] = {"simplifie", "macro", "classique"};
 
 // a refused value: "key : reason"
 struct Faute {
@@ -347,14 +347,25 @@ void litZone(const Json& j, const std::string& chemin, ZoneScenario* z)
     o.nombre("kphi", &z->kphi);
     o.nombre("n", &z->n, positif, "exposant positif attendu");
     o.nombre("rhod", &z->rhod, positif, "masse volumique positive attendue");
-    o.nombre("lbda", &z->lbda, positif, "rapport positif attendu");
+    // 0: no rebound behind the wheel, the classical rigid wheel
+    o.nombre("lbda", &z->lbda, positifOuNul, "rapport positif ou nul attendu");
     o.nombre("K", &z->K, positif, "module positif attendu");
 }
 
 void litSol(const Json& j, const Chemins& ch, ScenarioFile* s)
 {
-    Objet o(j, "sol", {"modele", "simplifie", "zones"});
-    o.mot("modele", &s->modele, {Modeles[0], Modeles[1]});
+    Objet o(j, "sol", {"modele", "simplifie", "classique", "zones"});
+    o.mot("modele", &s->modele, {Modeles[0], Modeles[1], Modeles[2]});
+    if (const Json* v = o.valeur("classique")) {
+        Objet p(*v, o.cle("classique"), {"c1", "c2", "n1"});
+        const char* why = "nombre positif ou nul attendu";
+        p.nombre("c1", &s->c1, positifOuNul, why);
+        p.nombre("c2", &s->c2, positifOuNul, why);
+        p.nombre("n1", &s->n1, positifOuNul, why);
+        if (!(s->c1 + s->c2 < 1.0))
+            throw Faute{p.cle("c2") + " : c1 + c2 inferieur a 1 attendu, pas " +
+                        std::to_string(s->c1 + s->c2)};
+    }
     if (const Json* v = o.valeur("simplifie")) {
         Objet p(*v, o.cle("simplifie"), {"phi0", "kN", "fN", "kT", "fT"});
         p.borne("phi0", &s->phi0, refusPhi0);
@@ -685,7 +696,9 @@ std::string texteScenario(const ScenarioFile& s)
     }
     j["terrain"] = ter;
 
-    Json sol = {{"modele", Modeles[s.modele == 1 ? 1 : 0]}};
+    Json sol = {{"modele", Modeles[s.modele == 1 || s.modele == 2 ? s.modele : 0]}};
+    if (s.modele == 2)
+        sol["classique"] = {{"c1", s.c1}, {"c2", s.c2}, {"n1", s.n1}};
     Json simp = {{"phi0", s.phi0}};
     if (s.aKN)
         simp["kN"] = s.kN;
@@ -861,7 +874,10 @@ ScenarioFile scenarioDuModele(const DynRover* rover, int periodeMs, const Mnt* m
     s.coefH = mnt->coefH;
     s.graine = mnt->graine;
 
-    s.modele = mnt->typeDyn == SolMacro ? 1 : 0;
+    s.modele = mnt->typeDyn == SolMacro ? 1 : mnt->typeDyn == SolClassique ? 2 : 0;
+    s.c1 = mnt->c1;
+    s.c2 = mnt->c2;
+    s.n1 = mnt->n1;
     if (sol) {
         // the angle whose tangent init_dynSol gives back, when there is one
         s.phi0 = degres(std::atan(sol->tanPhi0));

@@ -71,7 +71,9 @@ struct ScenarioFile {
     double pas = 0.0;               // raster grid step, m; 0: its own
 
     // ---- sol
-    int modele = 0;            // 0 visco-elastic, 1 soil zones and macro law
+    int modele = 0;            // 0 visco-elastic, 1 soil zones and macro law,
+                               // 2 soil zones and classical law
+    double c1 = 0.43, c2 = 0.32, n1 = 0.0;  // classical law's parameters
     double phi0 = 30.0;        // cone half-angle given to init_dynSol, degrees
     bool aKN = false, aFN = false, aKT = false, aFT = false;
     double kN = 0, fN = 0, kT = 0, fT = 0;  // visco-elastic values, when given

@@ -21,7 +21,7 @@ enum { LigneLue = 1, FinFichier = 0, EchecTampon = -1 };
 
 // the last complaint of the reader, for the program to show; the error
 // stream gets it as it is written
-char plainte[128];
+thread_local char plainte[128];
 
 void seplaint(const char* texte)
 {
@@ -235,6 +235,9 @@ void defauts_mnt(Mnt* m)
     m->coefH = 1.0;
     m->hBosses = 0.1;
     m->graine = 1234567u;
+    m->c1 = 0.43;
+    m->c2 = 0.32;
+    m->n1 = 0.0;
     m->dx = 0.25;
     m->dy = 0.25;
     m->Xmin = -10.0;

@@ -15,8 +15,9 @@
 
 // built-in shapes (typeMNT), in the order of the terrain dialog's list
 enum { MntPlat = 0, MntAleatoire = 1, MntSinus = 2 };
-// soil models (typeDyn): visco-elastic law, or soil zones and macro law
-enum { SolSimplifie = 0, SolMacro = 1 };
+// soil models (typeDyn): visco-elastic law, or soil zones with the macro law
+// or the classical rigid-wheel law
+enum { SolSimplifie = 0, SolMacro = 1, SolClassique = 2 };
 
 struct Mnt {
     // ---- parameters, set by the scenario creation and the terrain dialog
@@ -24,14 +25,20 @@ struct Mnt {
                     // the caller, rewound before each reading pass, left open
     int typeMNT;    // built-in shape: 0 flat, 1 random surface, 2 cylindrical
                     // sine along Y (used when there is no file or it fails)
-    int typeDyn;    // soil model: 0 visco-elastic (DynSol), 1 macro (ZonesSol)
+    int typeDyn;    // soil model: 0 visco-elastic (DynSol), 1 macro (ZonesSol),
+                    // 2 classical (ZonesSol)
     void* sol;      // soil parameters of the chosen model: a DynSol* when
-                    // typeDyn != 1, a ZonesSol* when typeDyn == 1; set by the
+                    // typeDyn is 0, a ZonesSol* when it is 1 or 2; set by the
                     // scenario creation after the build, never owned here
     double coefH;   // multiplier of every base height (bumps excluded), -
     double hBosses; // height of the random bumps, m; 0 means no bumps
     unsigned graine; // seed of the random bumps (1234567 unless a scenario
                      // file gives another)
+    double c1, c2;  // classical law: angle of the greatest normal stress as
+                    // a share of the entry angle, c1 + c2 * slip, - (0.43,
+                    // 0.32)
+    double n1;      // classical law: growth of the sinkage exponent with
+                    // |slip|, - (0)
 
     // ---- grid, derived by new_mnt (one allocation of 7*nx*ny doubles)
     int nx, ny;       // number of nodes along X and along Y

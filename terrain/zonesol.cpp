@@ -12,15 +12,16 @@ namespace {
 
 const double RadParDegre = 0.017453292519943295;
 
-// velocity filters of the six wheels, kept for the whole run: lateral and
-// longitudinal velocity of the contact point and spin rate
+// velocity filters of the six wheels, for callers that keep none of their own
+// (EntreeMacroSol::filtre null): lateral and longitudinal velocity of the
+// contact point and spin rate
 double Vxf[6], Vyf[6], omegaf[6];
 // the longitudinal velocity as the soil's damper sees it: filtered like Vyf,
 // but never carrying more than the soil's strength can hold, so that a wheel
 // that slid at the strength and stopped is not pushed back by a lagging filter
 double Vyd[6];
 
-char message[64];
+thread_local char message[64];
 
 ZoneSol* ajouteEnFin(ZonesSol* zs)
 {
@@ -279,6 +280,11 @@ bool contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroS
     F[0] = F[1] = F[2] = 0.0;
     const ZoneSol* z = a >= 0 && a < 6 ? chercheZone(zs, e->P[0], e->P[1]) : nullptr;
     if (!z) return false;
+    // the wheel's filters: the caller's, or this module's by wheel index
+    double& VxfA = e->filtre ? e->filtre[0] : Vxf[a];
+    double& VyfA = e->filtre ? e->filtre[1] : Vyf[a];
+    double& omegafA = e->filtre ? e->filtre[2] : omegaf[a];
+    double& VydA = e->filtre ? e->filtre[3] : Vyd[a];
     bool lateralBorne = false;
 
     const double eps = 0.001;
@@ -303,15 +309,15 @@ bool contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroS
         // a non-finite input gives a non-finite force for the caller to catch
         // but does not poison the filters for the rest of the run
         const double dt = e->t - e->t0 > 0.0 ? e->t - e->t0 : 0.0;
-        const double vx = (2.0 * Vxf[a] + dt * V[0]) / (2.0 + dt);
-        const double vy = (2.0 * Vyf[a] + dt * V[1]) / (2.0 + dt);
-        const double w = (2.0 * omegaf[a] + dt * e->omega) / (2.0 + dt);
-        const double vd = (2.0 * Vyd[a] + dt * V[1]) / (2.0 + dt);
+        const double vx = (2.0 * VxfA + dt * V[0]) / (2.0 + dt);
+        const double vy = (2.0 * VyfA + dt * V[1]) / (2.0 + dt);
+        const double w = (2.0 * omegafA + dt * e->omega) / (2.0 + dt);
+        const double vd = (2.0 * VydA + dt * V[1]) / (2.0 + dt);
         const bool finis = std::isfinite(vx) && std::isfinite(vy) && std::isfinite(w);
         if (finis) {
-            Vxf[a] = vx;
-            Vyf[a] = vy;
-            omegaf[a] = w;
+            VxfA = vx;
+            VyfA = vy;
+            omegafA = w;
         }
         const double rw = r * w;
         vyf = vy;
@@ -350,7 +356,7 @@ bool contact_macroSol(double F[3], int a, const ZonesSol* zs, const EntreeMacroS
         const double Fcis = Ft * cos(beta) - 10000.0 * vd;
         F[1] = borne(Fcis, Hmax) + Rc;
         if (finis && std::isfinite(vd))
-            Vyd[a] = F[1] - Rc == Fcis ? vd : (Ft * cos(beta) - (F[1] - Rc)) / 10000.0;
+            VydA = F[1] - Rc == Fcis ? vd : (Ft * cos(beta) - (F[1] - Rc)) / 10000.0;
 
         // side resistance of the soil wedge in front of the wheel's flank
         const double sp = sin(z->phi);

@@ -49,6 +49,9 @@ struct EntreeMacroSol {
     double t;       // model time of this evaluation, s
     double t0;      // model time of the previous evaluation, s
     FILE* trace;    // trace stream, or null when the trace is off
+    double* filtre; // the wheel's 4 filter states, kept by the caller over a
+                    // run and zeroed when it starts; null: this module's own
+                    // for wheel a (zeroed by razFiltresMacroSol)
 };
 
 // ---- the zone list ---------------------------------------------------------
@@ -106,7 +109,8 @@ const ZoneSol* chercheZone(const ZonesSol* zs, double x, double y);
 bool contact_macroSol(double F[3], int a, const ZonesSol* zs,
                       const EntreeMacroSol* e);
 
-// resets the velocity filters of the six wheels to zero (as at start)
+// resets this module's own velocity filters of the six wheels to zero (as at
+// start), for callers that keep none (EntreeMacroSol::filtre null)
 void razFiltresMacroSol();
 
 #endif

@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   libgdal-dev libqt5charts5-dev libcli11-dev nlohmann-json3-dev
   slurm-wlm munge
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
 )
 
 missing=()

@@ -1,6 +1,6 @@
 // Cost of the rover's steps on the default scenario: kinematic step, the
 // configuration-dependent quantities, assembly and solution, one integration
-// sub-step, one dynamic tick; a tick at rest on either soil.
+// sub-step, one dynamic tick; a tick at rest on each soil.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -13,7 +13,7 @@ namespace {
 // the start-up scenario, driven at the maximum speed for a few seconds so
 // that the wheels roll
 struct Scene : RoverScene {
-    Scene()
+    explicit Scene(int modele = SolSimplifie) : RoverScene(modele)
     {
         for (int k = 0; k < 100; ++k)
             dyn_step(rover, &mnt, 0.0, rover->vmax, 0.04);
@@ -63,9 +63,8 @@ BENCHMARK(BM_DynSolve);
 // one sub-step of the integration: assembly and solution, then the new
 // configuration-dependent quantities and the driven joints' torques, for
 // angles that moved as in straight driving
-void BM_SubStep(benchmark::State& state)
+void sub_steps(benchmark::State& state, Scene& s)
 {
-    Scene s;
     double a[NB_DDL];
     long k = 0;
     for (auto _ : state) {
@@ -75,7 +74,22 @@ void BM_SubStep(benchmark::State& state)
         dyn_joint_torques(s.rover);
     }
 }
+
+void BM_SubStep(benchmark::State& state)
+{
+    Scene s;
+    sub_steps(state, s);
+}
 BENCHMARK(BM_SubStep);
+
+// the same sub-step on the default zone under the macro law (argument 1) and
+// the classical law (2)
+void BM_SubStepSol(benchmark::State& state)
+{
+    Scene s(static_cast<int>(state.range(0)));
+    sub_steps(state, s);
+}
+BENCHMARK(BM_SubStepSol)->Arg(1)->Arg(2);
 
 // one tick of 40 ms at the maximum speed (variable number of sub-steps)
 void BM_DynStepTick(benchmark::State& state)
@@ -103,10 +117,11 @@ void BM_DynStepTick(benchmark::State& state)
 BENCHMARK(BM_DynStepTick);
 
 // one tick of 40 ms at rest on flat ground, settled for 3 s first: the
-// simplified soil (argument 0) and the macro soil's default zone (1)
+// simplified soil (argument 0) and the default zone under the macro law (1)
+// and the classical law (2)
 void BM_DynStepTickAtRest(benchmark::State& state)
 {
-    RoverScene scene(state.range(0) != 0, true);
+    RoverScene scene(static_cast<int>(state.range(0)), true);
     DynRover* rover = scene.rover;
     Mnt& mnt = scene.mnt;
     for (int k = 0; k < 75; ++k)
@@ -118,6 +133,6 @@ void BM_DynStepTickAtRest(benchmark::State& state)
     }
     state.counters["substeps_per_tick"] = double(rover->sousPas - s0) / double(n);
 }
-BENCHMARK(BM_DynStepTickAtRest)->Arg(0)->Arg(1);
+BENCHMARK(BM_DynStepTickAtRest)->Arg(0)->Arg(1)->Arg(2);
 
 } // namespace

@@ -1,7 +1,7 @@
 // The start-up scenario the benchmarks time, with every dialog accepted on
 // its defaults: unit rover, internal data, random terrain with bumps (or flat
-// ground), the simplified soil or the macro soil's one default zone; the
-// rover placed on the ground and its dynamics reset.
+// ground), the simplified soil or the one default zone under the macro or the
+// classical law; the rover placed on the ground and its dynamics reset.
 #pragma once
 
 #include <cstdlib>
@@ -19,7 +19,8 @@ struct RoverScene {
     DynSol sol;
     ZonesSol* zones = nullptr;
 
-    explicit RoverScene(bool macro = false, bool flat = false)
+    // modele: the soil model, SolSimplifie, SolMacro or SolClassique
+    explicit RoverScene(int modele = SolSimplifie, bool flat = false)
     {
         rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
         rover->voie = 1.0;
@@ -35,9 +36,9 @@ struct RoverScene {
         }
         new_mnt(&mnt);
         razFiltresMacroSol();
-        if (macro) {
+        if (modele == SolMacro || modele == SolClassique) {
             zones = nouvellesZones(nullptr);
-            mnt.typeDyn = SolMacro;
+            mnt.typeDyn = modele;
             mnt.sol = zones;
         } else {
             init_dynSol(&sol, 0.5235987755982988, rover->data.g);

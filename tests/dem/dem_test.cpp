@@ -265,6 +265,13 @@ TEST(Dem, EveryBadInputIsRefusedWithAFrenchMessageAndNoGrid)
         Raster tourne = planUtm();
         tourne.gt[2] = 0.5;
         ASSERT_TRUE(tourne.ecrit(d / "tourne.tif"));
+        // one pixel side sound, the other absurd or a sliver of the first
+        Raster filiforme = rasterUtm(6, 5, 1.0);
+        filiforme.gt[5] = -3.1e231;
+        ASSERT_TRUE(filiforme.ecrit(d / "filiforme.tif"));
+        Raster allonge = rasterUtm(6, 5, 1.0);
+        allonge.gt[1] = 500.0;
+        ASSERT_TRUE(allonge.ecrit(d / "allonge.tif"));
         // a real file cut short: its header promises pixels that are gone
         Raster gros = planUtm();
         gros.options = {"COMPRESS=DEFLATE"};
@@ -285,6 +292,8 @@ TEST(Dem, EveryBadInputIsRefusedWithAFrenchMessageAndNoGrid)
         {"inf.tif", dem_fenetre_defaut(), "Valeur non finie"},
         {"aberrant.tif", dem_fenetre_defaut(), "Hauteur hors limites"},
         {"tourne.tif", dem_fenetre_defaut(), "tourné ou cisaillé"},
+        {"filiforme.tif", dem_fenetre_defaut(), "pixel de 1 x 3.1e+231 m"},
+        {"allonge.tif", dem_fenetre_defaut(), "Pixels du MNT trop allongés : 500 x 1 m"},
         {"plan.tif", fenetre(400000.0, 4648850.0, 100.0), "hors du MNT"},
         {"plan.tif", fenetre(500101.0, 4648851.0, 1.0), "Fenêtre trop petite"},
         {"plan.tif", fenetre(500101.0, 4648851.0, -5.0), "Fenêtre du MNT invalide"},
@@ -305,6 +314,11 @@ TEST(Dem, EveryBadInputIsRefusedWithAFrenchMessageAndNoGrid)
             EXPECT_FALSE(dem_info((d / c.fichier).c_str(), &info, &m));
         }
     }
+    // sound heights pushed past any body's ground by the Z multiplier
+    Import t;
+    EXPECT_EQ(t.charge(d / "plan.tif", dem_fenetre_defaut(), 1e8), 1);
+    EXPECT_NE(t.message.find("après le coefficient multiplicateur en Z"), std::string::npos) << t.message;
+    EXPECT_EQ(t.m.h, nullptr);
 }
 
 TEST(Dem, FormatIsRecognisedFromTheContentAndProgressCanStopTheRead)

@@ -122,9 +122,11 @@ TEST(MntDialog, ListsHoldTheirItemsInRecordOrder)
     EXPECT_EQ(type->itemText(2), "Sinus cylindrique");
     EXPECT_EQ(type->maxCount(), 3);
     QComboBox* dyn = child<QComboBox>(&d, "comboBox_TypeDyn");
-    ASSERT_EQ(dyn->count(), 2);
+    ASSERT_EQ(dyn->count(), 3);
+    EXPECT_EQ(dyn->itemText(0), "Modèle simplifié");
     EXPECT_EQ(dyn->itemText(1), "Modèle macro");
-    EXPECT_EQ(dyn->maxCount(), 2);
+    EXPECT_EQ(dyn->itemText(2), "Modèle classique");
+    EXPECT_EQ(dyn->maxCount(), 3);
 }
 
 TEST(MntDialog, CancelledOrUnreadableFileChoiceFallsBackToTheInternalTerrain)

@@ -425,6 +425,87 @@ TEST(FreeMovement, EnergyAndMomentaHaveZeroRateAtEveryInstant)
     }
 }
 
+// ---- contact forces ----------------------------------------------------------
+
+TEST(ContactForces, GeneralisedForcesDoTheWorkOfEachForceAtItsContactPoint)
+{
+    // for any velocities, the contact forces' share of the body rows and of
+    // the traverse and wheel rows does the work of each force at the wheel's
+    // own point under it: Q . u = sum F . v_P, v_P from the wheel frames moved
+    // by +-e (forward kinematics alone). A moment taken about another point,
+    // the wheel centre say, breaks it through the body, traverse and wheel rows
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> U(-1.0, 1.0);
+    for (int quadri = 0; quadri < 2; ++quadri) {
+        DynRover* d = make_rover(1.0, 0.2, quadri, 0);
+        ConfRover* cr = &d->conf;
+        ASSERT_EQ(update_geometry(cr), nullptr);
+        // the nominal pose sunk 1 cm into the flat ground at 0, tipped a
+        // little so that the wheels bear unequally
+        double lowest = 1e9;
+        for (int c = 0; c < 6; ++c)
+            lowest = std::min(lowest, frame_origin(cr->monde[c][J_ROUE])[2] - cr->rayonRoue);
+        cr->pos[2] -= lowest + 0.01;
+        cr->att[0] += 0.01;
+        cr->att[1] -= 0.005;
+        double u[15];
+        for (int k = 0; k < 15; ++k)
+            u[k] = (k >= 6 + Q_ROUE ? 2.0 : 0.2) * U(rng);  // wheels turning, slipping
+        for (int k = 0; k < 6; ++k)
+            d->vit[k] = u[k];
+        for (int k = 0; k < 9; ++k)
+            d->qd[k] = u[6 + k];
+        ASSERT_EQ(dyn_configuration(d, nullptr), nullptr);
+
+        double Qu = 0.0, scale = 0.0;
+        int bearing = 0;
+        for (int c = 0; c < 6; ++c) {
+            if (d->horsSol[c])
+                continue;
+            ++bearing;
+            const int t = traverse_chaine(c);
+            double mP[3];
+            vec_cross(mP, cr->contactCaisse[c], d->Fb[c]);
+            Qu += vec_dot(d->Ft[c], u) + vec_dot(mP, u + 3)
+                  + (d->Qc[c][J_TRAVERSE] - cr->rho[c] * d->Qc[c][J_SUPPORT]) * u[6 + Q_TRAV + t]
+                  + d->Qc[c][J_ROUE] * u[6 + Q_ROUE + c];
+            scale += vec_norm(d->Ft[c]);
+        }
+        ASSERT_GE(bearing, 3);
+
+        // the wheel's point under the contact, carried by the wheel frames
+        const double e = 1e-6;
+        const double drv[6][2] = {{0}};
+        double Pw[6][3], P[2][6][3];
+        for (int c = 0; c < 6; ++c) {
+            double dP[3];
+            vec_sub(dP, cr->contact[c], frame_origin(cr->monde[c][J_ROUE]));
+            mat_tmul_vec(Pw[c], frame_rot(cr->monde[c][J_ROUE]), dP);
+        }
+        for (int side = 0; side < 2; ++side) {
+            DynRover* m = static_cast<DynRover*>(std::malloc(sizeof(DynRover)));
+            std::memcpy(m, d, sizeof(DynRover));
+            advance(m, d, u, drv, side ? e : -e);
+            ASSERT_EQ(update_geometry(&m->conf), nullptr);
+            for (int c = 0; c < 6; ++c)
+                frame_apply(P[side][c], m->conf.monde[c][J_ROUE], Pw[c]);
+            std::free(m);
+        }
+        double work = 0.0;
+        for (int c = 0; c < 6; ++c) {
+            double v[3];
+            for (int k = 0; k < 3; ++k)
+                v[k] = (P[1][c][k] - P[0][c][k]) / (2 * e);
+            work += vec_dot(d->Ft[c], v);
+        }
+        // central differences of a smooth path: 1e-7 of the forces times the
+        // velocities' scale (a few m/s at the rims)
+        EXPECT_NEAR(Qu, work, 1e-7 * scale) << "quadri " << quadri;
+        EXPECT_GT(std::fabs(work), 1e-3 * scale);
+        std::free(d);
+    }
+}
+
 // ---- constants ---------------------------------------------------------------
 
 TEST(Constants, MassesMirrorAndReductionsFollowTheFreeMovementTest)

@@ -56,6 +56,8 @@ TEST(KadmerSim, BadArgumentsAndUnreadableFilesEndWithStatusTwo)
         {"--pose 1,2,3,4,5,6,7", "--pose : trop de valeurs"},
         {"--cell 0", "--cell : dimension de cellule positive attendue"},
         {"--zones /nonexistent", "--zones ne sert qu'avec --sol 1"},
+        {"--sol 3", "--sol : 0, 1 ou 2 attendu"},
+        {"--sol 2 --c1 0.7", "c1 + c2 < 1"},
         {"--mnt /nonexistent/terrain.txt", "fichier MNT illisible : /nonexistent/terrain.txt"},
         {"--datadyn /nonexistent/d.txt", "fichier de donnees dynamiques illisible"},
         {"--commands /nonexistent/c.txt", "fichier de commandes illisible"},

@@ -33,9 +33,13 @@ struct Drive {
     FILE* file = nullptr;
     Telemetry tel = {};
 
-    explicit Drive(double grade = 0.0, double frictionAngle = 0.5235987755982988)
+    explicit Drive(double grade = 0.0, double frictionAngle = 0.5235987755982988, bool wheelFriction = true)
     {
         rover = make_rover(1.0, 0.0, 0, 0);
+        if (!wheelFriction) {
+            rover->data.fsRoue = rover->data.fvRoue = 0.0;
+            dyn_constants(rover);
+        }
         std::memset(&mnt, 0, sizeof mnt);
         defauts_mnt(&mnt);
         mnt.hBosses = 0.0;
@@ -157,6 +161,15 @@ TEST(Telemetry, AtRestTheWheelsCarryTheWeightAndNothingSlips)
     frame_apply(Gd, d.rover->conf.caisse, d.rover->RG);
     for (int k = 0; k < 3; ++k)
         EXPECT_NEAR(G[k], Gd[k], 1e-12);
+
+    // the support is the wheels on the ground: lifted clear of it, the rover
+    // has none, whatever its six wheels' places
+    d.rover->conf.pos[2] += 0.5;
+    ASSERT_EQ(dyn_configuration(d.rover, &d.mnt), nullptr);
+    telemetry_tick(&d.tel, d.rover, &d.mnt, 1);
+    for (const TelemetryWheel& w : t.wheel)
+        EXPECT_EQ(w.contact, 0);
+    EXPECT_EQ(t.tipMargin, 0.0);
 }
 
 TEST(Telemetry, SlipIsSmallRollingAndNearOneWithTheBodyHeld)
@@ -197,6 +210,8 @@ TEST(Telemetry, SlipIsSmallRollingAndNearOneWithTheBodyHeld)
         }
     EXPECT_GE(bearing, 2);
     EXPECT_GT(held.tel.slipSum / held.tel.slipCount, 0.5);
+    // the distance is the body's: spinning wheels travel nowhere
+    EXPECT_EQ(held.tel.distance, 0.0);
 }
 
 TEST(Telemetry, EnergyPerMetreIsPositiveAndRisesWithTheSlope)
@@ -218,6 +233,15 @@ TEST(Telemetry, EnergyPerMetreIsPositiveAndRisesWithTheSlope)
     Drive d;
     double lift = d.rover->mtot * d.rover->data.g * std::sin(std::atan(0.2));
     EXPECT_GT(perMetre[2], perMetre[0] + 0.9 * lift);
+
+    // down the same grade, with wheel reducers that do not hold it back
+    // themselves, the motors do: braking is not energy spent (none is
+    // recovered either)
+    Drive down(-0.2, 30 * Deg, false);
+    down.run(6.0, 0.1);
+    EXPECT_GT(down.tel.distance, 0.4);
+    EXPECT_LT(down.tel.power, 0.0);
+    EXPECT_LT(down.tel.energy, 0.1 * lift * down.tel.distance);
 }
 
 TEST(Telemetry, CsvHeaderNamesEveryFieldOfTheRowsAndKinematicRowsLeaveDynamicsEmpty)

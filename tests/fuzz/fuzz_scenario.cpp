@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(s.periode >= 1 && s.periode <= 10000);
     FUZZ_CHECK(s.verbosite >= 0 && s.verbosite <= 200);
     FUZZ_CHECK(s.cellule > 0.0 && s.xmax > s.xmin && s.ymax > s.ymin);
-    FUZZ_CHECK(s.forme >= 0 && s.forme <= 2 && (s.modele == 0 || s.modele == 1));
+    FUZZ_CHECK(s.forme >= 0 && s.forme <= 2 && s.modele >= 0 && s.modele <= 2);
+    FUZZ_CHECK(s.c1 >= 0.0 && s.c2 >= 0.0 && s.c1 + s.c2 < 1.0 && s.n1 >= 0.0);
     FUZZ_CHECK(s.phi0 > 0.0 && s.phi0 < 90.0);
     FUZZ_CHECK(s.duree >= 0.0 && s.duree <= 1.0e6);
     for (size_t k = 1; k < s.commandes.size(); ++k)

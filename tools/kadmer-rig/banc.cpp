@@ -37,6 +37,9 @@ struct Roue {
     double t;      // model time, s
     double t0;     // time of the previous force evaluation, s
     double pas;    // time step, s
+    double filtre[4];  // the macro law's filters of this wheel
+    double couple; // the classical law's moment about the axle beyond that
+                   // of its force at the contact point, last evaluation, N m
 };
 
 // the time step: 1 ms, shorter where the wheel's fall over one step in the air
@@ -53,7 +56,19 @@ void force(const Banc* banc, Roue* s, double vz, double F[3])
 {
     const double V[3] = {0.0, s->u + banc->r * s->w, vz};
     const double dz = s->zc - banc->r;
-    if (banc->typeSol == SolBancMacro) {
+    if (banc->typeSol == SolBancClassique) {
+        EntreeClassique e;
+        e.dz = dz;
+        for (int k = 0; k < 3; ++k) e.V[k] = V[k];
+        e.omega = s->w;
+        e.r = banc->r;
+        e.b = banc->b;
+        e.g = banc->g;
+        SortieClassique o;
+        contact_classique(&o, &banc->zone, &banc->classique, &e);
+        for (int k = 0; k < 3; ++k) F[k] = o.F[k];
+        s->couple = o.couple;
+    } else if (banc->typeSol == SolBancMacro) {
         ZoneSol z = banc->zone;
         z.suivante = nullptr;
         ZonesSol zs = {1, &z};
@@ -68,6 +83,7 @@ void force(const Banc* banc, Roue* s, double vz, double F[3])
         e.t = s->t;
         e.t0 = s->t0;
         e.trace = nullptr;
+        e.filtre = s->filtre;
         contact_macroSol(F, 0, &zs, &e);
     } else {
         const double P[3] = {0.0, 0.0, 0.0};
@@ -130,7 +146,7 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
     double Fy0 = 0.0, z0 = 0.0, u0 = 0.0;
     out->regime = 0;
     for (long f = 0; f < fenetres; ++f) {
-        double Fy = 0.0, z = 0.0, u = 0.0;
+        double Fy = 0.0, z = 0.0, u = 0.0, M = 0.0;
         for (long k = 0; k < parFenetre; ++k) {
             double F[3];
             pas(banc, s, pull, tire, mc, F);
@@ -141,6 +157,7 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
                 return;
             }
             Fy += F[1];
+            M += s->couple;
             z += banc->r - s->zc;
             u += s->u;
             if (tire && s->u <= 0.0) {
@@ -148,19 +165,24 @@ void regime(const Banc* banc, Roue* s, double pull, bool tire, double mc, PointB
                 out->sinkage = banc->r - s->zc;
                 out->DP = F[1];
                 out->T = banc->r * F[1];
+                if (banc->typeSol == SolBancClassique) out->T += s->couple;
                 out->t = s->t;
                 out->slip = 1.0;
                 return;
             }
         }
         Fy /= parFenetre;
+        M /= parFenetre;
         z /= parFenetre;
         u /= parFenetre;
         out->sinkage = z;
         out->DP = Fy;
         // the soil's force acts at the contact point, r below the hub: the
-        // torque that holds the spin is r times its longitudinal component
+        // torque that holds the spin is r times its longitudinal component,
+        // and for the classical law the moment beyond it (the spin is
+        // negative about +x, the moment positive against it)
         out->T = banc->r * Fy;
+        if (banc->typeSol == SolBancClassique) out->T += M;
         out->t = s->t;
         if (tire) out->slip = 1.0 - u / banc->V0;
         const bool calme = f > 0 && std::fabs(Fy - Fy0) <= CoteCalme * banc->W
@@ -186,7 +208,6 @@ void depart(const Banc* banc, Roue* s, double u, double w)
     s->zc = banc->r;
     s->u = u;
     s->w = w;
-    razFiltresMacroSol();
     s->t0 = 0.0;
     s->t = 1e12;
     double F[3];
@@ -256,6 +277,7 @@ const char* initBanc(Banc* banc, double voie)
     banc->zone.suivante = nullptr;
     libereZones(&zs);
     banc->typeSol = SolBancMacro;
+    defauts_classique(&banc->classique);
     return nullptr;
 }
 
@@ -288,6 +310,11 @@ const char* verifieBanc(const Banc* banc)
                        std::atan(v.tanPhi0) / DegToRad);
     } else {
         const ZoneSol& z = banc->zone;
+        if (banc->typeSol == SolBancClassique) {
+            ZoneSol nommee = z;
+            std::snprintf(nommee.nom, sizeof nommee.nom, "sol du banc");
+            if (const char* m = verifie_classique(&nommee, &banc->classique)) return m;
+        }
         if (!(z.n >= 0.0 && z.n < 3.0))
             return dit("exposant d'enfoncement n = %g : il doit etre compris entre 0 et 3 (3 exclu)", z.n);
         if (!(z.phi >= 0.0 && z.phi < 90.0 * DegToRad))
@@ -308,6 +335,9 @@ const char* verifieBanc(const Banc* banc)
                        "et 1", z.lbda);
     }
     const double zs = enfoncementStatique(banc);
+    if (banc->typeSol == SolBancClassique && !std::isfinite(zs))
+        return dit("charge W = %g N : kc, kphi et n ne la portent pas sans enfoncer la roue "
+                   "au-dela de son axe", banc->W);
     if (!(zs >= 1e-6))
         return dit("enfoncement statique de %g m : moins d'un micrometre, trop peu pour le banc "
                    "(charge trop faible ou sol trop raide)", zs);
@@ -329,6 +359,8 @@ const char* verifieGlissement(double i)
 double enfoncementStatique(const Banc* banc)
 {
     if (banc->typeSol == SolBancVisco) return banc->W / banc->visco.kN;
+    if (banc->typeSol == SolBancClassique)
+        return enfoncement_classique(&banc->zone, &banc->classique, banc->r, banc->b, banc->W);
     const ZoneSol& z = banc->zone;
     const double k = z.kc / banc->b + z.kphi;
     const double a = banc->b * k * (3.0 - z.n) * std::sqrt(2.0 * banc->r) / 3.0;
@@ -375,6 +407,6 @@ void pointTraction(const Banc* banc, double DP, PointBanc* out)
     Roue s;
     depart(banc, &s, V0, -V0 / r);
     regime(banc, &s, DP, true, mc, out);
+    if (banc->typeSol != SolBancClassique) out->T = r * DP;
     out->DP = DP;
-    out->T = r * DP;
 }

@@ -1,7 +1,7 @@
 // The single-wheel test rig: one wheel of the rover under a dead vertical
 // load on flat level ground, driven at an imposed slip ratio or against an
 // imposed drawbar pull until steady state, the soil forces coming from the
-// model's own contact laws (visco-elastic or macro terramechanics).
+// model's own contact laws (visco-elastic, macro or classical terramechanics).
 //
 // Frame of the rig, as the contact laws see it: x lateral (along the wheel's
 // axle), y longitudinal (the sense of travel), z up along the ground normal.
@@ -12,10 +12,11 @@
 #ifndef KADMER_RIG_BANC_H
 #define KADMER_RIG_BANC_H
 
+#include "rover/solclassique.h"
 #include "terrain/dynsol.h"
 #include "terrain/zonesol.h"
 
-enum { SolBancVisco = 0, SolBancMacro = 1 };
+enum { SolBancVisco = 0, SolBancMacro = 1, SolBancClassique = 2 };
 
 // a named published soil, for the macro law
 struct PresetSol {
@@ -33,10 +34,12 @@ struct PresetSol {
 
 struct Banc {
     // set by the caller
-    int typeSol;      // SolBancVisco or SolBancMacro
+    int typeSol;      // SolBancVisco, SolBancMacro or SolBancClassique
     DynSol visco;     // visco-elastic soil (typeSol 0)
-    ZoneSol zone;     // macro soil (typeSol 1): c, phi, tanPhi, kc, kphi, n,
-                      // rhod, lbda, K are read; the rest is ignored
+    ZoneSol zone;     // soil of the macro and classical laws (typeSol 1, 2):
+                      // c, phi, tanPhi, Xc, kc, kphi, n, rhod, lbda, K are
+                      // read; the rest is ignored
+    ParamClassique classique;  // the classical law's own parameters (typeSol 2)
     double r;         // wheel radius, m (the rover's)
     double b;         // wheel width, m (the rover's)
     double W;         // vertical load on the wheel, N
@@ -89,7 +92,8 @@ const char* verifieGlissement(double i);
 
 // sinkage (m) under which the law's normal force at rest equals the load:
 // W / kN for the visco-elastic soil; for the macro soil the inverse of
-// W = b k (3 - n) sqrt(2r) z^(n + 1/2) / 3, k = kc/b + kphi
+// W = b k (3 - n) sqrt(2r) z^(n + 1/2) / 3, k = kc/b + kphi; for the
+// classical soil the law's own equilibrium at rest (NaN past the axle)
 double enfoncementStatique(const Banc* banc);
 
 // ---- steady points ---------------------------------------------------------

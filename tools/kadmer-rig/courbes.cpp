@@ -105,7 +105,18 @@ const char* traceCourbes(const char* png, const char* titre, const std::vector<L
     QLineSeries* dpr = serie(QString::fromUtf8("DP/W classique"), bleu, true);
     QLineSeries* tr = serie(QString::fromUtf8("T/(W·r) classique"), orange, true);
     QLineSeries* zr = serie(QString::fromUtf8("classique"), vert, true);
+    QLineSeries* dpm = serie(QString::fromUtf8("DP/W macro"), bleu, true, 1.5);
+    QLineSeries* tm = serie(QString::fromUtf8("T/(W·r) macro"), orange, true, 1.5);
+    QLineSeries* zm = serie(QString::fromUtf8("macro"), vert, true, 1.5);
+    for (QLineSeries* m : {dpm, tm, zm}) {
+        QPen pen = m->pen();
+        pen.setStyle(Qt::DotLine);
+        m->setPen(pen);
+    }
     for (const LigneCourbe& l : lignes) {
+        ajoute(dpm, l.slip, l.macroDPW);
+        ajoute(tm, l.slip, l.macroTWr);
+        ajoute(zm, l.slip, 1000.0 * l.macroSinkage);
         ajoute(dp, l.slip, l.DPW);
         ajoute(t, l.slip, l.TWr);
         ajoute(z, l.slip, 1000.0 * l.sinkage);
@@ -121,9 +132,9 @@ const char* traceCourbes(const char* png, const char* titre, const std::vector<L
     QHBoxLayout* lay = new QHBoxLayout(&fenetre);
     lay->setContentsMargins(0, 0, 0, 0);
     QChartView* gauche = graphique(QString::fromUtf8("Traction et couple — ") + QString::fromUtf8(titre),
-                                   QString::fromUtf8("DP/W, T/(W·r)"), {dp, t, dpr, tr});
+                                   QString::fromUtf8("DP/W, T/(W·r)"), {dp, t, dpr, tr, dpm, tm});
     QChartView* droite = graphique(QString::fromUtf8("Enfoncement"), QString::fromUtf8("enfoncement (mm)"),
-                                   {z, zr});
+                                   {z, zr, zm});
     lay->addWidget(gauche, 3);
     lay->addWidget(droite, 2);
     fenetre.setAttribute(Qt::WA_DontShowOnScreen);

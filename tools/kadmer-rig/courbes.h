@@ -13,10 +13,14 @@ struct LigneCourbe {
     double refSinkage;  // classical model, m
     double refDPW;
     double refTWr;
+    double macroSinkage;  // the macro law beside the classical one, m
+    double macroDPW;
+    double macroTWr;
 };
 
 // draws DP/W and T/(W r) against slip beside the sinkage against slip, the
-// classical model dashed when reference is set, and saves the PNG; creates
+// classical model dashed when reference is set, the macro law dotted where
+// its values are given (the rig on the classical law), and saves the PNG; creates
 // the application (offscreen unless a platform is chosen) from argc, argv.
 // Returns null, or the message
 const char* traceCourbes(const char* png, const char* titre, const std::vector<LigneCourbe>& lignes,

@@ -26,10 +26,12 @@ const double DegToRad = 0.017453292519943295;
 
 const char* const Usage =
     "usage: kadmer-rig [options]\n"
-    "  --sol 0|1 (1)          0 visco-elastique, 1 macro (terramecanique)\n"
-    "  --preset NOM (defaut)  sol macro publie : --presets les liste\n"
-    "  --zones FICHIER --xy X,Y (0,0)   sol macro : la zone du fichier de sols en (X, Y)\n"
-    "  --n --kc --kphi --c --phi DEG --K --rhod --lbda   sol macro, valeur par valeur\n"
+    "  --sol 0|1|2 (1)        0 visco-elastique, 1 macro, 2 classique (terramecanique)\n"
+    "  --preset NOM (defaut)  sol publie (sols 1 et 2) : --presets les liste\n"
+    "  --zones FICHIER --xy X,Y (0,0)   sols 1 et 2 : la zone du fichier de sols en (X, Y)\n"
+    "  --n --kc --kphi --c --phi DEG --K --rhod --lbda --Xc DEG   sols 1 et 2, valeur par valeur\n"
+    "  --c1 (0.43) --c2 (0.32) --n1 (0)   sol classique : angle de contrainte maximale\n"
+    "                         (c1 + c2 i) et croissance de n avec le glissement\n"
     "  --kN --fN --kT --fT --phi0 DEG   sol visco-elastique (defauts du modele)\n"
     "  --voie M (1.0)         rover dont la roue est prise (rayon, largeur)\n"
     "  --charge N             charge verticale W (defaut : poids du rover / 6)\n"
@@ -37,8 +39,9 @@ const char* const Usage =
     "  --slip A:B:PAS (0:0.8:0.05)   glissements imposes, de -1 a 1\n"
     "  --traction A:B:PAS     efforts de traction imposes, N (au lieu de --slip)\n"
     "  --statique             la roue au repos seulement\n"
-    "  --reference            ajoute le modele classique integre sur l'arc (sol macro ;\n"
+    "  --reference            ajoute le modele classique integre sur l'arc (sols 1 et 2 ;\n"
     "                         avec --statique : l'enfoncement de l'arc sans cisaillement)\n"
+    "  --macro                sol classique : ajoute la loi macro sur le meme sol\n"
     "  --duree-max S (300)    temps simule maximal par point\n"
     "  -o FICHIER.csv (sortie standard)  --png FICHIER.png  --titre TEXTE\n"
     "  --presets              liste les sols publies\n";
@@ -95,7 +98,7 @@ struct Options {
     double voie = 1.0;
     std::vector<std::function<void(Banc*)>> reglages;  // in the order given
     std::string slip = "0:0.8:0.05", traction;
-    bool statique = false, reference = false, liste = false;
+    bool statique = false, reference = false, liste = false, macro = false;
 };
 
 void parse(int argc, char** argv, Options& o)
@@ -117,8 +120,8 @@ void parse(int argc, char** argv, Options& o)
     bool help = false;
     app.add_flag_callback("-h,--help", [&] { help = true; });
     value("--sol", [&](const std::string& s) {
-        if (s != "0" && s != "1") bad("--sol : 0 ou 1 attendu, pas \"%s\"", s.c_str());
-        o.sol = s == "1";
+        if (s != "0" && s != "1" && s != "2") bad("--sol : 0, 1 ou 2 attendu, pas \"%s\"", s.c_str());
+        o.sol = s[0] - '0';
     });
     value("--preset", [&](const std::string& s) { o.preset = s; });
     value("--zones", [&](const std::string& s) { o.zones = s; });
@@ -139,6 +142,10 @@ void parse(int argc, char** argv, Options& o)
     reglage("--K", [](Banc* b, double v) { b->zone.K = v; });
     reglage("--rhod", [](Banc* b, double v) { b->zone.rhod = v; });
     reglage("--lbda", [](Banc* b, double v) { b->zone.lbda = v; });
+    reglage("--Xc", [](Banc* b, double v) { b->zone.Xc = v * DegToRad; });
+    reglage("--c1", [](Banc* b, double v) { b->classique.c1 = v; });
+    reglage("--c2", [](Banc* b, double v) { b->classique.c2 = v; });
+    reglage("--n1", [](Banc* b, double v) { b->classique.n1 = v; });
     reglage("--kN", [](Banc* b, double v) { b->visco.kN = v; });
     reglage("--fN", [](Banc* b, double v) { b->visco.fN = v; });
     reglage("--kT", [](Banc* b, double v) { b->visco.kT = v; });
@@ -156,6 +163,7 @@ void parse(int argc, char** argv, Options& o)
     value("--traction", [&](const std::string& s) { o.traction = s; });
     app.add_flag_callback("--statique", [&] { o.statique = true; });
     app.add_flag_callback("--reference", [&] { o.reference = true; });
+    app.add_flag_callback("--macro", [&] { o.macro = true; });
     app.add_flag_callback("--presets", [&] { o.liste = true; });
     value("-o", [&](const std::string& s) { o.csv = s; });
     value("--png", [&](const std::string& s) { o.png = s; });
@@ -219,7 +227,7 @@ int main(int argc, char** argv)
     Banc banc;
     if (const char* m = initBanc(&banc, o.voie)) bad("%s", m);
     const char* nomSol = "";
-    if (o.sol == 1) {
+    if (o.sol >= 1) {
         if (!o.zones.empty()) {
             zoneDuFichier(&banc, o);
             nomSol = "Fichier de sols";
@@ -237,9 +245,16 @@ int main(int argc, char** argv)
         banc.typeSol = SolBancVisco;
         nomSol = "Sol visco-élastique";
     }
+    if (o.sol == 2) banc.typeSol = SolBancClassique;
     for (auto& r : o.reglages) r(&banc);
     if (const char* m = verifieBanc(&banc)) bad("%s", m);
-    if (o.reference && banc.typeSol != SolBancMacro) bad("--reference ne sert qu'avec le sol macro");
+    if (o.reference && banc.typeSol == SolBancVisco)
+        bad("--reference ne sert qu'avec les sols macro et classique");
+
+    if (o.macro && (banc.typeSol != SolBancClassique || o.statique || !o.traction.empty()))
+        bad("--macro ne sert qu'avec le sol classique, en glissement impose");
+    Banc macro = banc;
+    macro.typeSol = SolBancMacro;
 
     const bool traction = !o.traction.empty();
     std::vector<double> valeurs;
@@ -260,6 +275,7 @@ int main(int argc, char** argv)
     }
     std::fputs("slip,sinkage_m,DP_N,T_Nm,DP_W,T_Wr,steady", csv);
     if (o.reference) std::fputs(",ref_sinkage_m,ref_DP_N,ref_T_Nm,ref_DP_W,ref_T_Wr", csv);
+    if (o.macro) std::fputs(",macro_sinkage_m,macro_DP_W,macro_T_Wr", csv);
     std::fputc('\n', csv);
 
     std::fprintf(stderr, "kadmer-rig: %s, roue r = %g m b = %g m, W = %g N, V = %g m/s, "
@@ -282,7 +298,7 @@ int main(int argc, char** argv)
             return 1;
         }
         instables += p.regime != 1;
-        LigneCourbe l = {p.slip, p.sinkage, p.DP / banc.W, p.T / Wr, NAN, NAN, NAN};
+        LigneCourbe l = {p.slip, p.sinkage, p.DP / banc.W, p.T / Wr, NAN, NAN, NAN, NAN, NAN, NAN};
         std::fprintf(csv, "%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%d", p.slip, p.sinkage, p.DP, p.T,
                      p.DP / banc.W, p.T / Wr, p.regime);
         if (o.reference && o.statique) {
@@ -303,6 +319,14 @@ int main(int argc, char** argv)
             } else {
                 std::fputs(",,,,,", csv);
             }
+        }
+        if (o.macro) {
+            PointBanc m;
+            pointGlissement(&macro, valeurs[k], &m);
+            std::fprintf(csv, ",%.9g,%.9g,%.9g", m.sinkage, m.DP / banc.W, m.T / Wr);
+            l.macroSinkage = m.sinkage;
+            l.macroDPW = m.DP / banc.W;
+            l.macroTWr = m.T / Wr;
         }
         std::fputc('\n', csv);
         std::fflush(csv);

@@ -6,10 +6,17 @@
 #include "tools/kadmer-sim/options.h"
 #include "tools/kadmer-sim/sim.h"
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
-    SimOptions o;
-    read_options(argc, argv, o);
-    check_options(o);
-    return run_sim(o);
+    try {
+        SimOptions o;
+        read_options(argc, argv, o);
+        check_options(o);
+        return run_sim(o);
+    } catch (const SimRefus& r) {
+        std::fprintf(stderr, "kadmer-sim: %s\n", r.message.c_str());
+        return r.status;
+    }
 }

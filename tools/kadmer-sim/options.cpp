@@ -23,8 +23,9 @@ const char* const Usage =
     "  --bosses M (0.1; 0 on a raster)  --coefh K (1)\n"
     "  --window X,Y,SIZE (raster --mnt: centre in its own coordinates, side in m; default the\n"
     "    whole raster)  --mnt-step M (raster grid step, m; default its own, within 1025 nodes)\n"
-    "  --sol 0|1 (0)  --zones FILE  --kN --fN --kT --fT --phi0 DEG (simplified soil, defaults "
-    "from init_dynSol)\n"
+    "  --sol 0|1|2 (0: simplified, 1: macro, 2: classical)  --zones FILE (soils 1 and 2)\n"
+    "  --c1 (0.43)  --c2 (0.32)  --n1 (0) (classical soil)\n"
+    "  --kN --fN --kT --fT --phi0 DEG (simplified soil, defaults from init_dynSol)\n"
     "  --mode kin|dyn (kin)  --v VDES (0)  --c CDES (0)  --commands FILE (lines \"t vDes cDes\": "
     "from time t on)\n"
     "  --duration S (10)  --pose X,Y,Z,SITE,GITE,AZIMUT (metres, degrees; then placed on the "
@@ -104,22 +105,20 @@ int choice(const char* opt, const std::string& s, std::initializer_list<const ch
 
 void bad(const char* fmt, ...)
 {
-    std::fprintf(stderr, "kadmer-sim: ");
+    char text[2048];
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(stderr, fmt, ap);
+    std::vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
-    std::fprintf(stderr, "\n");
-    std::exit(2);
+    throw SimRefus{2, text};
 }
 
 void fail(const char* where, const char* msg)
 {
-    std::fprintf(stderr, "kadmer-sim: %s : %s", where, msg);
-    size_t n = std::strlen(msg);
-    if (n == 0 || msg[n - 1] != '\n')
-        std::fputc('\n', stderr);
-    std::exit(1);
+    std::string text = std::string(where) + " : " + msg;
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    throw SimRefus{1, text};
 }
 
 void parse_options(int argc, char** argv, SimOptions& o)
@@ -177,8 +176,11 @@ void parse_options(int argc, char** argv, SimOptions& o)
     });
     num("--mnt-step", &o.mntStep);
     value("--sol", [&](const std::string& s) {
-        o.solType = choice("--sol", s, {"0", "1"}, "0 ou 1 attendu");
+        o.solType = choice("--sol", s, {"0", "1", "2"}, "0, 1 ou 2 attendu");
     });
+    num("--c1", &o.c1);
+    num("--c2", &o.c2);
+    num("--n1", &o.n1);
     path("--zones", &o.zonesFile);
     value("--kN", [&](const std::string& s) { o.kN = number("--kN", s), o.hasKN = true; });
     value("--fN", [&](const std::string& s) { o.fN = number("--fN", s), o.hasFN = true; });
@@ -235,8 +237,8 @@ void check_options(const SimOptions& o)
     within("--duration", o.duration, refusDuree, " s");
     within("--phi0", o.phi0Deg, refusPhi0);
     // a scenario may keep zones for the macro model while it runs the other
-    if (!o.zonesFile.empty() && o.solType != 1 && o.scenario.empty())
-        bad("--zones ne sert qu'avec --sol 1");
+    if (!o.zonesFile.empty() && o.solType == 0 && o.scenario.empty())
+        bad("--zones ne sert qu'avec --sol 1 ou 2");
     if (o.hasWindow)
         within("--window", o.window[2], refusFenetre, " m");
     within("--mnt-step", o.mntStep, refusPas, " m");
@@ -281,6 +283,9 @@ void options_from_scenario(const ScenarioFile& s, SimOptions& o)
     }
 
     o.solType = s.modele;
+    o.c1 = s.c1;
+    o.c2 = s.c2;
+    o.n1 = s.n1;
     o.phi0Deg = s.phi0;
     o.hasKN = s.aKN, o.kN = s.kN;
     o.hasFN = s.aFN, o.fN = s.fN;

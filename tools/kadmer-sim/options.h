@@ -41,8 +41,10 @@ struct SimOptions {
     double mntStep = 0.0;    // raster grid step, m; 0: the raster's own
 
     // ---- soil
-    int solType = 0;        // 0 visco-elastic, 1 soil zones and macro law
-    std::string zonesFile;  // soil zones file (solType 1); empty: the zones below
+    int solType = 0;        // 0 visco-elastic, 1 soil zones and macro law,
+                            // 2 soil zones and classical law
+    std::string zonesFile;  // soil zones file (solType 1, 2); empty: the zones below
+    double c1 = 0.43, c2 = 0.32, n1 = 0.0;  // classical law's parameters
     std::vector<ZoneScenario> zones;  // zones given by a scenario; none: one default zone
     bool hasKN = false, hasFN = false, hasKT = false, hasFT = false;
     double kN = 0, fN = 0, kT = 0, fT = 0;  // visco-elastic values given, when has*
@@ -74,15 +76,15 @@ struct SimOptions {
 // ---- parsing -----------------------------------------------------------------
 
 // reads the command line into o: only the options given change their fields.
-// Prints the usage and ends with status 0 on -h/--help; ends with status 2 on
-// an unknown option, a missing value or a value that is not a number
+// Prints the usage and ends with status 0 on -h/--help; refuses (bad) an
+// unknown option, a missing value or a value that is not a number
 void parse_options(int argc, char** argv, SimOptions& o);
 
-// the ranges and combinations a run needs; ends with status 2 naming the option
+// the ranges and combinations a run needs; refuses (bad) naming the option
 void check_options(const SimOptions& o);
 
-// the values of a scenario file, as the options that say the same; ends with
-// status 2 on a value this program cannot run yet
+// the values of a scenario file, as the options that say the same; refuses
+// (bad) a value this program cannot run yet
 void options_from_scenario(const ScenarioFile& s, SimOptions& o);
 
 // the options: the command line, over the scenario file it names if any
@@ -90,10 +92,18 @@ void read_options(int argc, char** argv, SimOptions& o);
 
 // ---- messages and status -------------------------------------------------------
 
-// a bad argument or an unreadable file: the message on the error stream, status 2
+// a run refused or failed: the message for the error stream (without the
+// program's name) and the exit status, 2 for a bad argument or an unreadable
+// file, 1 for a failure of the model while building
+struct SimRefus {
+    int status;
+    std::string message;
+};
+
+// a bad argument or an unreadable file: throws SimRefus with status 2
 [[noreturn]] __attribute__((format(printf, 1, 2))) void bad(const char* fmt, ...);
 
-// a failure while building or running the scenario: status 1
+// a failure while building or running the scenario: throws SimRefus with status 1
 [[noreturn]] void fail(const char* where, const char* msg);
 
 #endif

@@ -4,230 +4,18 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
 
-#include "dem/dem.h"
 #include "rover/confrover.h"
-#include "rover/dynamics.h"
-#include "rover/dynrover.h"
-#include "rover/piloting.h"
 #include "rover/telemetry.h"
-#include "terrain/dynsol.h"
-#include "terrain/mnt.h"
-#include "terrain/zonesol.h"
-
-namespace {
-
-const double DegToRad = 0.017453292519943295;
-
-struct Commande {
-    double t, vDes, cDes;
-};
-
-// lines "t vDes cDes", in increasing time; blank lines and lines starting
-// with # are skipped
-std::vector<Commande> read_commands(const char* path)
-{
-    FILE* f = std::fopen(path, "r");
-    if (!f)
-        bad("fichier de commandes illisible : %s (%s)", path, std::strerror(errno));
-    std::vector<Commande> list;
-    char line[1024];
-    int no = 0;
-    while (std::fgets(line, sizeof line, f)) {
-        ++no;
-        const char* p = line;
-        while (*p == ' ' || *p == '\t')
-            ++p;
-        if (*p == '\n' || *p == '\r' || *p == '\0' || *p == '#')
-            continue;
-        Commande c;
-        char extra[2];
-        if (std::sscanf(p, "%lf %lf %lf %1s", &c.t, &c.vDes, &c.cDes, extra) != 3 ||
-            !std::isfinite(c.t) || !std::isfinite(c.vDes) || !std::isfinite(c.cDes)) {
-            std::fclose(f);
-            bad("fichier de commandes %s, ligne %d : attendu \"t vDes cDes\"", path, no);
-        }
-        if (!list.empty() && c.t < list.back().t) {
-            std::fclose(f);
-            bad("fichier de commandes %s, ligne %d : temps decroissant", path, no);
-        }
-        list.push_back(c);
-    }
-    std::fclose(f);
-    return list;
-}
-
-
-} // namespace
+#include "tools/kadmer-sim/simrun.h"
 
 int run_sim(const SimOptions& o)
 {
-    const char* datadyn = o.datadyn.empty() ? nullptr : o.datadyn.c_str();
-    const char* results = o.results.empty() ? nullptr : o.results.c_str();
-    const char* mntFile = o.mntFile.empty() ? nullptr : o.mntFile.c_str();
-    const char* zonesFile = o.zonesFile.empty() ? nullptr : o.zonesFile.c_str();
+    SimRun run;
+    sim_build(o, &run);
+    ConfRover* cr = &run.rover->conf;
     const char* output = o.output.empty() ? nullptr : o.output.c_str();
-    const bool dynamic = o.dynamic;
-    double vDes = o.vDes, cDes = o.cDes;
-
-    std::vector<Commande> commands;
-    if (!o.commandsFile.empty())
-        commands = read_commands(o.commandsFile.c_str());
-    else
-        for (const CommandeScenario& c : o.commands)
-            commands.push_back({c.t, c.v, c.c});
-
-    // ---- the scenario, in the order of the start-up ----------------------------
-    DynRover* rover = static_cast<DynRover*>(std::calloc(1, sizeof(DynRover)));
-    Mnt* mnt = static_cast<Mnt*>(std::calloc(1, sizeof(Mnt)));
-    if (!rover || !mnt)
-        fail("In newScenario", "Echec allocation !");
-    ConfRover* cr = &rover->conf;
-
-    // geometry
-    rover->voie = o.voie;
-    rover->inclinaison = o.inclinaisonDeg * DegToRad;
-    rover->quadri = o.quadri;
-    if (const char* m = geodir_rover(cr, rover->voie, rover->inclinaison, rover->quadri))
-        fail("In newScenario", m);
-    if (const char* m = update_geometry(cr))
-        fail("In newScenario", m);
-
-    // rover dynamics
-    rover->testLibre = o.testLibre;
-    rover->fresults = nullptr;
-    rover->verbose = o.verbose;
-    rover->fdata = nullptr;
-    dyn_defaults(rover);
-    if (datadyn) {
-        FILE* f = std::fopen(datadyn, "rt");
-        if (!f)
-            bad("fichier de donnees dynamiques illisible : %s (%s)", datadyn, std::strerror(errno));
-        if (const char* m = loadDatadynrov(&rover->data, f))
-            bad("fichier de donnees dynamiques %s : %s", datadyn, m);
-    } else {
-        double values[NB_DATADYN];
-        std::memcpy(values, &rover->data, sizeof values);
-        for (int k = 0; k < NB_DATADYN; ++k)
-            if (o.dataGiven[k])
-                values[k] = o.data[k];
-        std::memcpy(&rover->data, values, sizeof values);
-    }
-    if (results) {
-        rover->fresults = std::fopen(results, "wt");
-        if (!rover->fresults)
-            bad("fichier resultats impossible a ecrire : %s (%s)", results, std::strerror(errno));
-    }
-    dyn_constants(rover);
-
-    // terrain
-    defauts_mnt(mnt);
-    FILE* terrainFile = nullptr;
-    const bool raster = mntFile && dem_est_raster(mntFile);
-    if (!raster && (o.hasWindow || o.mntStep > 0.0))
-        bad("--window et --mnt-step ne servent qu'avec un MNT raster, pas avec la matrice %s", mntFile);
-    if (mntFile && !raster) {
-        terrainFile = std::fopen(mntFile, "r");
-        if (!terrainFile)
-            bad("fichier MNT illisible : %s (%s)", mntFile, std::strerror(errno));
-    }
-    mnt->fichier = terrainFile;
-    mnt->typeMNT = o.mntType;
-    mnt->typeDyn = o.solType;
-    mnt->coefH = o.coefh;
-    mnt->hBosses = o.bosses;
-    mnt->graine = o.graine;
-    mnt->dx = mnt->dy = o.cell;
-    mnt->Xmin = o.xmin;
-    mnt->Xmax = o.xmax;
-    mnt->Ymin = o.ymin;
-    mnt->Ymax = o.ymax;
-    int built;
-    if (raster) {
-        // the window of a raster elevation model, in the frame centred on it
-        DemFenetre f = dem_fenetre_defaut();
-        if (o.hasWindow) {
-            f.cx = o.window[0];
-            f.cy = o.window[1];
-            f.taille = o.window[2];
-        }
-        f.pas = o.mntStep;
-        mnt->hBosses = o.hasBosses ? o.bosses : 0.0;
-        std::string message;
-        built = dem_charge(mntFile, f, o.coefh, mnt, &message);
-        if (built == 1) {
-            // nothing of the run is left behind the refusal
-            if (rover->fresults)
-                std::fclose(rover->fresults);
-            std::free(mnt);
-            std::free(rover);
-            bad("MNT raster %s : %s", mntFile, message.c_str());
-        }
-        if (built == 0)
-            std::fprintf(stderr, "kadmer-sim: MNT raster %s : %s\n", mntFile, message.c_str());
-    } else {
-        built = new_mnt(mnt);
-    }
-    if (built < 0)
-        fail("In newScenario", "Echec initialisation MNT");
-    if (built == 1)
-        bad("fichier MNT inutilisable : %s", mntFile);
-
-    // soil
-    DynSol sol;
-    ZonesSol* zones = nullptr;
-    if (o.solType == 1) {
-        zones = nouvellesZones(nullptr);
-        if (!zones)
-            fail("In newScenario", "Echec allocation !");
-        if (zonesFile) {
-            FILE* f = std::fopen(zonesFile, "r");
-            if (!f)
-                bad("fichier de zones illisible : %s (%s)", zonesFile, std::strerror(errno));
-            if (const char* m = litZones(zones, f))
-                bad("fichier de zones %s : %s", zonesFile, m);
-        } else if (!o.zones.empty()) {
-            libereZones(zones);
-            for (const ZoneScenario& z : o.zones)
-                if (!ajouteZone(zones, z.hzone, z.X, z.Y, z.R, z.c, z.phi * DegToRad,
-                                z.Xc * DegToRad, z.kc, z.kphi, z.n, z.rhod, z.lbda, z.K))
-                    fail("In newScenario", "Echec allocation !");
-        }
-        mnt->sol = zones;
-    } else {
-        init_dynSol(&sol, o.phi0Deg * DegToRad, rover->data.g);
-        if (o.hasKN)
-            sol.kN = o.kN;
-        if (o.hasFN)
-            sol.fN = o.fN;
-        if (o.hasKT)
-            sol.kT = o.kT;
-        if (o.hasFT)
-            sol.fT = o.fT;
-        mnt->sol = &sol;
-    }
-
-    // pose and configuration, then the placement
-    if (o.hasPose) {
-        for (int k = 0; k < 3; ++k)
-            cr->pos[k] = o.pose[k];
-        for (int k = 0; k < 3; ++k)
-            cr->att[k] = o.pose[3 + k] * DegToRad;
-    }
-    if (o.hasAngles)
-        for (int k = 0; k < NB_CONF; ++k)
-            cr->q[k] = o.angles[k] * DegToRad;
-    if (o.noPlace) {
-        if (const char* m = update_geometry(cr))
-            fail("In newScenario", m);
-    } else if (const char* m = place_on_ground(cr, mnt)) {
-        fail("In newScenario", m);
-    }
-    if (dynamic)
-        dyn_reset(rover);
 
     FILE* out = nullptr;
     if (output) {
@@ -239,39 +27,28 @@ int run_sim(const SimOptions& o)
     FILE* telemetryFile = nullptr;
     if (!o.telemetry.empty()) {
         telemetryFile = std::fopen(o.telemetry.c_str(), "wt");
-        if (!telemetryFile)
+        if (!telemetryFile) {
+            if (out)
+                std::fclose(out);
             bad("fichier de telemetrie impossible a ecrire : %s (%s)", o.telemetry.c_str(),
                 std::strerror(errno));
+        }
         telemetry_csv_header(telemetryFile);
     }
-    Telemetry tel = {};
-    telemetry_reset(&tel, rover);
 
     // ---- the ticks --------------------------------------------------------------
-    const double dt = 0.001 * o.periodMs;
-    const long ticks = std::lround(o.duration / dt);
-    size_t next = 0;
+    const long ticks = std::lround(o.duration / run.dt);
     int status = 0;
     long done = 0;
     auto t0 = std::chrono::steady_clock::now();
     for (long k = 0; k < ticks; ++k) {
-        while (next < commands.size() && commands[next].t <= cr->temps + 1e-9) {
-            vDes = commands[next].vDes;
-            cDes = commands[next].cDes;
-            ++next;
-        }
-        const char* m = dynamic ? dyn_step(rover, mnt, cDes, vDes, dt)
-                                : kin_step(cr, mnt, cDes, vDes, dt);
-        if (!dynamic)
-            cr->temps += dt;
+        sim_apply_schedule(&run);
+        const char* m = sim_tick(&run, telemetryFile || o.summary);
         ++done;
         if (out)
             ecrit_ligne_conf(out, cr);
-        if (telemetryFile || o.summary) {
-            telemetry_tick(&tel, rover, mnt, dynamic);
-            if (telemetryFile)
-                telemetry_csv_row(telemetryFile, &tel);
-        }
+        if (telemetryFile)
+            telemetry_csv_row(telemetryFile, &run.tel);
         if (m) {
             std::fprintf(stderr, "kadmer-sim: t = %lf : %s", cr->temps, m);
             size_t n = std::strlen(m);
@@ -284,36 +61,28 @@ int run_sim(const SimOptions& o)
         }
     }
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    double simulated = done * dt;
+    double simulated = done * run.dt;
 
     if (out)
         std::fclose(out);
-    if (rover->fresults)
-        std::fclose(rover->fresults);
+    if (run.rover->fresults) {
+        std::fclose(run.rover->fresults);
+        run.rover->fresults = nullptr;
+    }
     bool written = true;
     if (telemetryFile)
         written = std::fflush(telemetryFile) == 0 && !std::ferror(telemetryFile);
     if (telemetryFile && std::fclose(telemetryFile) != 0)
         written = false;
     std::printf("ticks=%ld time=%.3f substeps=%ld wall=%.3f rtf=%.1f", done, simulated,
-                dynamic ? rover->sousPas : 0L, wall, wall > 0.0 ? simulated / wall : 0.0);
+                run.dynamic ? run.rover->sousPas : 0L, wall, wall > 0.0 ? simulated / wall : 0.0);
     if (o.summary)
-        telemetry_summary(stdout, &tel);
+        telemetry_summary(stdout, &run.tel);
     std::printf("\n");
     if (!written) {
         std::fprintf(stderr, "kadmer-sim: fichier de telemetrie incomplet : %s\n",
                      o.telemetry.c_str());
         status = 1;
     }
-
-    libere_mnt(mnt);
-    if (terrainFile)
-        std::fclose(terrainFile);
-    if (zones) {
-        libereZones(zones);
-        std::free(zones);
-    }
-    std::free(mnt);
-    std::free(rover);
     return status;
 }

@@ -1,0 +1,58 @@
+// One run of the rover model as kadmer-sim makes it, held in one record so
+// that other callers (the Python module) build and step exactly the same
+// run: the scenario built in the order of the start-up, then tick after tick
+// with the command schedule, the telemetry kept up to date.
+#ifndef KADMER_TOOLS_KADMER_SIM_SIMRUN_H
+#define KADMER_TOOLS_KADMER_SIM_SIMRUN_H
+
+#include <cstdio>
+#include <vector>
+
+#include "rover/dynrover.h"
+#include "rover/telemetry.h"
+#include "terrain/dynsol.h"
+#include "tools/kadmer-sim/options.h"
+
+struct Mnt;
+struct ZonesSol;
+
+// from time t on (s), the speed (m/s) and curvature (1/m) commands
+struct SimCommande {
+    double t, vDes, cDes;
+};
+
+// Owns everything the run is made of; built by sim_build, released by its
+// destructor (also when sim_build stops on a refusal). Neither copied nor
+// moved: the terrain points at the soil held here.
+struct SimRun {
+    DynRover* rover = nullptr;  // the rover, its configuration and dynamic state
+    Mnt* mnt = nullptr;         // the terrain
+    FILE* terrainFile = nullptr;  // text terrain file, open while the terrain lives
+    ZonesSol* zones = nullptr;  // soil zones of the macro soil, or null
+    DynSol sol = {};            // the visco-elastic soil otherwise
+    bool dynamic = false;       // dynamic or kinematic piloting
+    double dt = 0.04;           // tick period, s
+    double vDes = 0, cDes = 0;  // the commands in force, m/s and 1/m
+    std::vector<SimCommande> commands;  // the schedule, by increasing time
+    size_t next = 0;            // first command of the schedule not yet applied
+    Telemetry tel = {};         // the run's telemetry, reset at the start
+
+    SimRun() = default;
+    SimRun(const SimRun&) = delete;
+    SimRun& operator=(const SimRun&) = delete;
+    ~SimRun();
+};
+
+// builds the run of o (already checked): rover, terrain, soil, pose, command
+// schedule; throws SimRefus (status 2 for a file that cannot be read, 1 for a
+// failure of the model). The raster reader's notes go to the error stream
+void sim_build(const SimOptions& o, SimRun* run);
+
+// the commands of the schedule that are due, unless the caller holds its own
+void sim_apply_schedule(SimRun* run);
+
+// one tick of the piloting with the commands in force, the telemetry
+// recorded when asked; returns the step's message, or null
+const char* sim_tick(SimRun* run, bool telemetry);
+
+#endif
