@@ -256,29 +256,3 @@ TEST(EndOfDrive, OverturningOffTheTerrainIsStillReportedEachOnce)
     EXPECT_STREQ(drive(r.d, &g.mnt, 0.0, 0.04), "Rover renverse\n");
     EXPECT_EQ(drive(r.d, &g.mnt, 0.0, 0.4), nullptr);
 }
-
-TEST(EndOfDrive, KinematicPilotingReportsLeavingTheTerrainOnceEachTime)
-{
-    Ground g(false, 0.0, 0.0, 0.0, 3.0);
-    Rover r(&g.mnt);
-    ConfRover* c = &r.d->conf;
-    // 1 m/s straight ahead (+Y): the front wheels pass y = 3 within 3 s
-    int off = 0, said = 0;
-    for (int k = 0; k < 100; ++k) {
-        const char* m = kin_step(c, &g.mnt, 0.0, 1.0, 0.04);
-        if (m) {
-            EXPECT_STREQ(m, "Rover hors du terrain\n");
-            said++;
-        }
-        if (!off && m)
-            off = k;
-    }
-    EXPECT_EQ(said, 1);
-    EXPECT_GT(off, 25);
-    EXPECT_LT(off, 75);
-    // back on the terrain and off again: said again
-    c->pos[1] = 0.0;
-    EXPECT_EQ(kin_step(c, &g.mnt, 0.0, 0.0, 0.04), nullptr);
-    c->pos[1] = -5.0;
-    EXPECT_STREQ(kin_step(c, &g.mnt, 0.0, 0.0, 0.04), "Rover hors du terrain\n");
-}
