@@ -136,6 +136,7 @@ Kadmer::Kadmer(QWidget* parent)
     recordFile = nullptr;
     imageName = 0;
     imageCount = 0;
+    recordCount = 0;
     recordMode = RecordNone;
     connect(recButton, SIGNAL(clicked()), this, SLOT(recordSlot()));
     connect(playButton, SIGNAL(clicked()), this, SLOT(playpauseSlot()));
@@ -261,6 +262,7 @@ void Kadmer::oneStepSlot()
             mode = ModeLocal;
             localAction->setEnabled(false);
             showLocalStatus();
+            showLocalCounter();
         }
         return;
     }
@@ -333,11 +335,20 @@ void Kadmer::localSlot()
     if (!paused)
         playpauseSlot();
     showLocalStatus();
+    showLocalCounter();
 }
 
 void Kadmer::showLocalStatus()
 {
     statusLabel->setText(paused ? modeLocalPauseText : modeLocalPlayText);
+}
+
+void Kadmer::showLocalCounter()
+{
+    // the slider seeks a file's samples only in playback
+    disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
+    slider->setRange(0, 0);
+    counterLabel->setText(QString::asprintf("%06d/%06d", recordCount, recordCount));
 }
 
 void Kadmer::switchDynCinSlot()
@@ -351,6 +362,9 @@ void Kadmer::switchDynCinSlot()
         dynCinAction->setText(tr("&Pil. Cinematique"));
     } else {
         dynCinAction->setText(tr("&Pil. Dynamique"));
+        // the kinematic run says again where the rover stands
+        if (scenario->nbRovers > 0)
+            scenario->confRovers[0]->situationSignalee = 0;
     }
     // a new piloting mode is a new run for the telemetry
     if (scenario->dynRovers[0])
@@ -432,18 +446,32 @@ void Kadmer::afficheErreur(const char* message)
     if (!message)
         return;
     // ticks go on while the question is open; stacking a second question on
-    // the first would nest modal loops without bound
-    if (questionOpen)
+    // the first would nest modal loops without bound, and dropping it would
+    // lose it for good (the model says each end of a drive once): it is
+    // asked when the open question has been answered
+    const QString texte = QString::fromLocal8Bit(message);
+    if (questionOpen) {
+        if (!messagesEnAttente.contains(texte))
+            messagesEnAttente << texte;
         return;
-    QString text = tr(QString::asprintf("Message d'erreur :\n%s\nVoulez-vous continuer ?", message)
-                          .toUtf8()
-                          .constData());
-    questionOpen = true;
-    QMessageBox::StandardButton answer =
-        modal::question(this, "Erreur Simulation !!", text, QMessageBox::Yes | QMessageBox::No);
-    questionOpen = false;
-    if (answer != QMessageBox::Yes)
-        QApplication::closeAllWindows();
+    }
+    messagesEnAttente << texte;
+    while (!messagesEnAttente.isEmpty()) {
+        const QString m = messagesEnAttente.takeFirst();
+        QString text = tr(QString::asprintf("Message d'erreur :\n%s\nVoulez-vous continuer ?",
+                                            m.toLocal8Bit().constData())
+                              .toUtf8()
+                              .constData());
+        questionOpen = true;
+        QMessageBox::StandardButton answer = modal::question(
+            this, "Erreur Simulation !!", text, QMessageBox::Yes | QMessageBox::No);
+        questionOpen = false;
+        if (answer != QMessageBox::Yes) {
+            messagesEnAttente.clear();
+            QApplication::closeAllWindows();
+            return;
+        }
+    }
 }
 
 void Kadmer::afficheEtat(ConfRover* conf, DynRover* dyn)
@@ -525,6 +553,8 @@ void Kadmer::setModeLecture(int newMode, bool endPaused)
     // going back to local mode is offered only outside it
     localAction->setEnabled(newMode != ModeLocal);
     mode = newMode;
+    if (mode == ModeLocal)
+        showLocalCounter();
     if (mode == ModeVisuFichier) {
         statusLabel->setText(modeVisuText);
         if (playFile)

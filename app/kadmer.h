@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTcpSocket>
 #include <cstdio>
 
@@ -110,6 +111,8 @@ public:
     // offset in imageDir where "/img%05d.jpg" is written
     int imageName;
     int imageCount;
+    // states written by the recording under way, or the last one
+    int recordCount;
 #ifdef KADMER_JOYSTICK
     Joystick joystick;
 #endif
@@ -138,6 +141,9 @@ private:
     bool firstSampleReadable(const QString& name);
     // the status text of local mode, running or paused
     void showLocalStatus();
+    // the counter and the slider of local mode: the states recorded, and no
+    // sample of a file to seek
+    void showLocalCounter();
     // the values table's font, as large as 8 points allow within the width
     void fitTableFont();
     // the header above the values line
@@ -146,6 +152,8 @@ private:
     QList<QPointer<QWidget>> helpWindows;
     // a question of afficheErreur is open: further messages are not stacked
     bool questionOpen;
+    // messages come while the question was open, asked once it is answered
+    QStringList messagesEnAttente;
     // a network reading has ended and not restarted: a nested end does nothing
     bool readingEnded;
 

@@ -25,7 +25,8 @@ void ackermann(const ConfRover* cr, double cDes, double delta[NB_CHAINES]);
 
 // kinematic step of dt seconds: steering, wheel angles, pose along the arc,
 // placement on mnt (flat ground at 0 when null), tracks; the caller advances
-// the time. Returns the placement's message (the state stays updated)
+// the time. Returns the placement's message, or "Rover hors du terrain" once
+// when a wheel leaves the terrain's grid (the state stays updated)
 const char* kin_step(ConfRover* cr, const Mnt* mnt, double cDes, double vDes,
                      double dt);
 

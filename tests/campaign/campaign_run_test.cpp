@@ -88,7 +88,9 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
 {
     TempDir tmp;
     std::string file = tmp.path + "/c.json", dir = tmp.path + "/out";
-    writeText(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
+    // the rover circles on the terrain: a late case is ended by its limit,
+    // not by leaving the terrain
+    writeText(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05, "c": 0.5}},
         "axes": [{"path": "terrain.cellule", "values": [1, -1, 2]},
                  {"path": "duree", "values": [0.2, 1000000]}],
         "time_limit_s": 10})");
