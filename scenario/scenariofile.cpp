@@ -536,10 +536,11 @@ void litPilotage(const Json& j, const Chemins& ch, ScenarioFile* s)
 
 void litSorties(const Json& j, const Chemins& ch, ScenarioFile* s)
 {
-    Objet o(j, "sorties", {"trajectoire", "telemetrie", "rapport"});
+    Objet o(j, "sorties", {"trajectoire", "telemetrie", "rapport", "carte"});
     ch.sortie(o, "trajectoire", &s->trajectoire);
     ch.sortie(o, "telemetrie", &s->telemetrie);
     ch.sortie(o, "rapport", &s->rapport);
+    ch.sortie(o, "carte", &s->carte);
 }
 
 // checks between keys, once everything is read
@@ -570,6 +571,8 @@ void litEnsemble(const ScenarioFile& s)
     }
     if (!s.rapport.empty() && !s.aPlan)
         throw Faute{"sorties.rapport : un rapport ne sert qu'avec pilotage.plan"};
+    if (!s.carte.empty() && !s.aPlan)
+        throw Faute{"sorties.carte : une carte ne sert qu'avec pilotage.plan"};
 }
 
 // line and column of a byte offset, for the syntax messages
@@ -920,6 +923,8 @@ std::string texteScenario(const ScenarioFile& s)
         sor["telemetrie"] = s.telemetrie;
     if (!s.rapport.empty())
         sor["rapport"] = s.rapport;
+    if (!s.carte.empty())
+        sor["carte"] = s.carte;
     j["sorties"] = sor;
     std::string texte;
     ecritJson(j, 0, texte);

@@ -108,6 +108,7 @@ struct ScenarioFile {
     std::string trajectoire;  // trajectory file; empty: none
     std::string telemetrie;   // telemetry file; empty: none
     std::string rapport;      // a plan's report, CSV; empty: none
+    std::string carte;        // a plan's map, PNG; empty: none
 };
 
 // ---- reading -----------------------------------------------------------------

@@ -4,6 +4,7 @@
 // cannot drive are refused naming their key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -172,4 +173,20 @@ TEST(Plan, PlansTheRoverCannotDriveAreRefusedNamingTheKey)
         EXPECT_EQ(p.status, 2) << r.plan;
         EXPECT_NE(p.err.find(r.message), std::string::npos) << r.message << " in " << p.err;
     }
+}
+
+TEST(Plan, TheExamplePlanReachesItsWaypointAndDrawsItsMap)
+{
+    TempDir tmp;
+    ProgramRun r = runProgram(std::string(KADMER_SIM_PATH) + " --summary --scenario " KADMER_SOURCE_DIR
+                              "/examples/plan.json --rapport " + tmp / "r.csv" + " --carte " +
+                              tmp / "carte.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("plan_statut=ok plan_commandes=5/5 plan_ecart_m="), std::string::npos) << r.out;
+    const std::string csv = slurp(tmp / "r.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6) << csv;
+    EXPECT_EQ(csv.find("arrete"), std::string::npos) << csv;
+    const std::string png = slurp(tmp / "carte.png");
+    ASSERT_GT(png.size(), 10000u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
 }

@@ -94,7 +94,7 @@ TEST(ScenarioFile, PlanReadsBackToTheSameTextAndRunsToItsEndWithoutDuree)
       "zones_interdites": [{"x": 6.0, "y": 2.0, "rayon": 1.5}],
       "limites": {"inclinaison": 30, "marge": 10, "glissement": 0.4, "controle_glissement": 5,
                   "garde_sol": 0.1, "enfoncement": 0.05}}},
-      "sorties": {"rapport": "/tmp/r.csv"}})";
+      "sorties": {"rapport": "/tmp/r.csv", "carte": "/tmp/c.png"}})";
     ScenarioFile s;
     ASSERT_EQ(litScenarioTexte(texte, "", &s), "");
     ASSERT_TRUE(s.aPlan && !s.aDuree);
@@ -114,6 +114,7 @@ TEST(ScenarioFile, PlanReadsBackToTheSameTextAndRunsToItsEndWithoutDuree)
     ASSERT_EQ(litScenarioTexte(ecrit, "", &r), "");
     EXPECT_EQ(texteScenario(r), ecrit);
     EXPECT_EQ(r.rapport, "/tmp/r.csv");
+    EXPECT_EQ(r.carte, "/tmp/c.png");
     // absent limits stay absent, a duree given is kept
     ScenarioFile d;
     ASSERT_EQ(litScenarioTexte(R"({"duree": 5, "pilotage": {"plan": {"commandes": [{"droit": 1}]}}})", "", &d), "");
@@ -176,6 +177,7 @@ TEST(ScenarioFile, RefusedFilesNameTheKeyAndTheReason)
         {"{\"duree\": 1e400}", "JSON illisible, nombre hors des limites"},
         {"{\"sorties\": {\"video\": \"a\"}}", "sorties.video : cle inconnue"},
         {"{\"sorties\": {\"rapport\": \"r.csv\"}}", "sorties.rapport : un rapport ne sert qu'avec pilotage.plan"},
+        {"{\"sorties\": {\"carte\": \"c.png\"}}", "sorties.carte : une carte ne sert qu'avec pilotage.plan"},
         // drive plans
         {"{\"pilotage\": {\"plan\": {}}}", "pilotage.plan.commandes : cle manquante"},
         {"{\"pilotage\": {\"plan\": {\"commandes\": []}}}",

@@ -36,6 +36,7 @@ const char* const Usage =
     "  --telemetry FILE (CSV, one row per tick)  --summary (distance, slip, sinkage, energy "
     "and tip-over figures on the last line)\n"
     "  --rapport FILE (a plan's report: CSV, one row per command)\n"
+    "  --carte FILE.png (a plan's map: relief, keep-out zones, planned and executed paths)\n"
     "  --scenario FILE (a scenario file, docs/scenario.md; the options above override it)\n"
     "exit status: 0 done, 1 the run failed, 2 bad input, 3 a plan stopped by a limit or its time\n";
 
@@ -211,6 +212,7 @@ void parse_options(int argc, char** argv, SimOptions& o)
     path("-o", &o.output);
     path("--telemetry", &o.telemetry);
     path("--rapport", &o.report);
+    path("--carte", &o.map);
     flag("--summary", [&] { o.summary = true; });
     path("--scenario", &o.scenario);
 
@@ -251,6 +253,8 @@ void check_options(const SimOptions& o)
         bad("--window et --mnt-step ne servent qu'avec un MNT raster (--mnt)");
     if (!o.report.empty() && !o.hasPlan)
         bad("--rapport ne sert qu'avec un scenario a plan (pilotage.plan)");
+    if (!o.map.empty() && !o.hasPlan)
+        bad("--carte ne sert qu'avec un scenario a plan (pilotage.plan)");
     if (o.hasPlan && !o.commandsFile.empty())
         bad("--commands : pas avec le plan du scenario, l'un ou l'autre");
 }
@@ -325,6 +329,7 @@ void options_from_scenario(const ScenarioFile& s, SimOptions& o)
     o.zonesInterdites = s.zonesInterdites;
     o.limites = s.limites;
     o.report = s.rapport;
+    o.map = s.carte;
 
     o.output = s.trajectoire;
     o.telemetry = s.telemetrie;

@@ -79,6 +79,7 @@ struct SimOptions {
     std::string telemetry;   // telemetry CSV file, one row per tick; empty: none
     bool summary = false;    // the run's telemetry figures on the last line
     std::string report;      // a plan's report, CSV, one row per command; empty: none
+    std::string map;         // a plan's map, PNG; empty: none
 };
 
 // ---- parsing -----------------------------------------------------------------

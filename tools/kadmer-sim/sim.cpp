@@ -11,6 +11,7 @@
 
 #include "rover/confrover.h"
 #include "rover/telemetry.h"
+#include "tools/kadmer-sim/carte.h"
 #include "tools/kadmer-sim/simrun.h"
 
 namespace {
@@ -118,6 +119,20 @@ int run_sim(const SimOptions& o)
     const long ticks = std::lround(run.duration / run.dt);
     int status = 0;
     long done = 0;
+    // the executed path for the map: x, y and the mean slip of the wheels on the ground
+    std::vector<double> path;
+    std::string stop;
+    auto record = [&]() {
+        if (o.map.empty())
+            return;
+        double slip = 0.0;
+        int n = 0;
+        for (const TelemetryWheel& w : run.tel.wheel)
+            if (w.contact == 1 && std::isfinite(w.slip))
+                slip += w.slip, ++n;
+        path.insert(path.end(), {cr->pos[0], cr->pos[1], n ? slip / n : 0.0});
+    };
+    record();
     auto t0 = std::chrono::steady_clock::now();
     for (long k = 0; k < ticks; ++k) {
         sim_apply_schedule(&run);
@@ -125,6 +140,7 @@ int run_sim(const SimOptions& o)
             break;
         const char* m = sim_tick(&run, telemetryFile || o.summary);
         ++done;
+        record();
         if (out)
             ecrit_ligne_conf(out, cr);
         if (telemetryFile)
@@ -135,6 +151,7 @@ int run_sim(const SimOptions& o)
             if (n == 0 || m[n - 1] != '\n')
                 std::fputc('\n', stderr);
             if (run.hasPlan) {
+                stop = m;
                 status = 3;  // stopped by the fault protection
                 break;
             }
@@ -148,6 +165,7 @@ int run_sim(const SimOptions& o)
         // the last command may have been met by the last tick
         sim_apply_schedule(&run);
         if (const char* m = sim_plan_timeout(&run)) {
+            stop = m;
             std::fprintf(stderr, "kadmer-sim: t = %lf : %s\n", cr->temps, m);
             status = 3;
         }
@@ -170,8 +188,9 @@ int run_sim(const SimOptions& o)
                 run.dynamic ? run.rover->sousPas : 0L, wall, wall > 0.0 ? simulated / wall : 0.0);
     if (o.summary)
         telemetry_summary(stdout, &run.tel);
-    if (run.hasPlan && (o.summary || !o.report.empty())) {
-        const std::vector<ResultatCommande> prevu = sim_planned(o);
+    if (run.hasPlan && (o.summary || !o.report.empty() || !o.map.empty())) {
+        std::vector<double> planned;
+        const std::vector<ResultatCommande> prevu = sim_planned(o, o.map.empty() ? nullptr : &planned);
         if (o.summary) {
             int ok = 0;
             for (int i = 0; i < run.planDef.nbCommandes; ++i)
@@ -185,6 +204,22 @@ int run_sim(const SimOptions& o)
             std::fprintf(stderr, "kadmer-sim: rapport impossible a ecrire : %s\n", o.report.c_str());
             if (status == 0)
                 status = 1;
+        }
+        if (!o.map.empty()) {
+            int ok = 0;
+            for (int i = 0; i < run.planDef.nbCommandes; ++i)
+                ok += run.plan.resultats[i].statut == StatutOk;
+            Carte c{run.mnt, &run.planDef, std::move(planned), std::move(path),
+                    "Plan de marche : " + std::string(nomStatutPlan[run.plan.statut]) + ", " +
+                        std::to_string(ok) + "/" + std::to_string(run.planDef.nbCommandes) +
+                        " commandes, " + (run.dynamic ? "pilotage dynamique" : "pilotage cinematique"),
+                    stop};
+            const std::string m = carte_png(c, o.map);
+            if (!m.empty()) {
+                std::fprintf(stderr, "kadmer-sim: %s\n", m.c_str());
+                if (status == 0)
+                    status = 1;
+            }
         }
     }
     std::printf("\n");

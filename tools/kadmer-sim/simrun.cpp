@@ -319,7 +319,7 @@ const char* sim_plan_timeout(SimRun* run)
     return plan_arrete(&run->plan, run->rover, StatutDelai, raison);
 }
 
-std::vector<ResultatCommande> sim_planned(const SimOptions& o)
+std::vector<ResultatCommande> sim_planned(const SimOptions& o, std::vector<double>* path)
 {
     SimOptions k = o;
     k.dynamic = false;
@@ -330,11 +330,16 @@ std::vector<ResultatCommande> sim_planned(const SimOptions& o)
     sim_build(k, &run);
     run.plan.verifier = 0;
     const long ticks = std::lround(run.duration / run.dt);
+    const double* pos = run.rover->conf.pos;
+    if (path)
+        path->assign({pos[0], pos[1]});
     for (long t = 0; t < ticks && sim_plan_running(&run); ++t) {
         sim_apply_schedule(&run);
         if (!sim_plan_running(&run))
             break;
         sim_tick(&run, false);
+        if (path)
+            path->insert(path->end(), {pos[0], pos[1]});
     }
     std::vector<ResultatCommande> prevu(run.plan.resultats,
                                         run.plan.resultats + run.planDef.nbCommandes);

@@ -75,7 +75,8 @@ bool sim_plan_running(const SimRun* run);
 const char* sim_plan_timeout(SimRun* run);
 
 // where the plan of o, run kinematically on the same terrain without limits,
-// ends each command: one result per command (NaN where it did not get)
-std::vector<ResultatCommande> sim_planned(const SimOptions& o);
+// ends each command: one result per command (NaN where it did not get); the
+// path of the body origin, x, y pairs, when asked
+std::vector<ResultatCommande> sim_planned(const SimOptions& o, std::vector<double>* path = nullptr);
 
 #endif
