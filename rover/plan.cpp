@@ -93,6 +93,21 @@ const char* plan_verifie(const Plan* plan, const DynRover* rover, const Mnt* mnt
     const bool grille = mnt && mnt->h && mnt->nx >= 2 && mnt->ny >= 2;
     for (int i = 0; i < plan->nbCommandes; ++i) {
         const CommandePlan* k = &plan->commandes[i];
+        // a rover that cannot move or turn would never end the command
+        const double v = k->vitesse > 0.0 ? k->vitesse : plan->vitesse > 0.0 ? plan->vitesse : vMax;
+        if (!(v > 0.0)) {
+            std::snprintf(message, sizeof message,
+                          "pilotage.plan.vitesse : vitesse positive attendue, la donnee vMax est %g",
+                          vMax);
+            return message;
+        }
+        if ((k->type == PlanCap || k->type == PlanPoint) && !(rover->cmax > 0.0)) {
+            std::snprintf(message, sizeof message,
+                          "pilotage.plan.commandes[%d].%s : la donnee cMax (%g) ne permet pas de "
+                          "tourner",
+                          i, nomCommandePlan[k->type], rover->cmax);
+            return message;
+        }
         if (k->vitesse > vMax * (1.0 + 1e-12)) {
             std::snprintf(message, sizeof message,
                           "pilotage.plan.commandes[%d].vitesse : vitesse de 0 a %g m/s (vMax) "
@@ -307,6 +322,14 @@ const char* plan_controle(EtatPlan* e, const DynRover* rover, const Mnt* mnt,
     const LimitesPlan& L = e->plan.limites;
     char raison[160];
     raison[0] = '\0';
+    // off the grid the height query answers the edge's height: no ground
+    // under the wheel (the kinematic step goes on regardless)
+    if (mnt && mnt->h && mnt->nx >= 2 && mnt->ny >= 2)
+        for (int c = 0; c < NB_CHAINES && !raison[0]; ++c) {
+            const double* P = cr->contact[c];
+            if (!(P[0] >= mnt->Xmin && P[0] <= mnt->Xmax && P[1] >= mnt->Ymin && P[1] <= mnt->Ymax))
+                std::snprintf(raison, sizeof raison, "roue %s hors du terrain", nomChaine[c]);
+        }
     for (int z = 0; z < e->plan.nbZones && !raison[0]; ++z) {
         const ZoneInterdite& Z = e->plan.zones[z];
         for (int c = 0; c < NB_CHAINES; ++c)

@@ -123,6 +123,8 @@ TEST(Plan, EachLimitAndKeepOutZoneStopsTheDriveWithStatus3)
         // the step's own message: a wheel off the terrain
         {TerrainPlat, "dyn", "{\"droit\": 12}", "\"limites\": {}", "", "Rover hors du terrain ;",
          "arrete"},
+        {TerrainPlat, "kin", "{\"droit\": -12}", "\"limites\": {}", "", "hors du terrain ;",
+         "arrete"},
     };
     for (const Row& r : rows) {
         const std::string plan =
