@@ -234,9 +234,13 @@ int plan_consigne(EtatPlan* e, const DynRover* rover, double dt, double* vDes, d
             fait = true;
         }
         if (!fait) {
-            double delta[NB_CHAINES];
-            ackermann(cr, cd, delta);
-            wheel_factors(cr, cd, delta, e->fac);
+            // the factors of a curvature held (arcs, headings) are kept; they
+            // start as those of a straight line, all 1
+            if (cd != e->cDes) {
+                double delta[NB_CHAINES];
+                ackermann(cr, cd, delta);
+                wheel_factors(cr, cd, delta, e->fac);
+            }
             e->vDes = *vDes = vd;
             e->cDes = *cDes = cd;
             return 1;
