@@ -34,6 +34,8 @@ const double PeriodeRegulation = 0.04;  // s, longest interval between updates
 const double TempsReponse = 0.2;        // s, closed-loop time constant
 const double TempsIntegral = 0.032;     // s, integral time
 
+} // namespace
+
 // the factors of the wheel rates on the turn: 1 -+ g for the outer/inner
 // side, divided by the cosine of the steering angle for the steered wheels
 void wheel_factors(const ConfRover* cr, double cDes, const double delta[NB_CHAINES],
@@ -45,6 +47,8 @@ void wheel_factors(const ConfRover* cr, double cDes, const double delta[NB_CHAIN
         fac[c] = (c == MILIEU_G || c == MILIEU_D) ? side : side / std::cos(delta[c]);
     }
 }
+
+namespace {
 
 // what ends a drive: a wheel's contact point off the terrain's grid (the
 // height query would answer the edge's height and tilt there, and the rover
