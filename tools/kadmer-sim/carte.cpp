@@ -216,7 +216,7 @@ std::string carte_png(const Carte& c, const std::string& path)
         p.drawText(QRectF(lx + 38, ly, droite - 60, 16), Qt::AlignLeft | Qt::AlignVCenter, t);
         ly += 22;
     };
-    ligne(QPen(QColor(20, 60, 220), 1.5, Qt::DashLine), "chemin prevu");
+    ligne(QPen(QColor(20, 60, 220), 1.5, Qt::DashLine), QString::fromUtf8("chemin prévu"));
     for (double g : {0.0, 0.2, 0.4})
         ligne(QPen(couleur_glissement(g), 4), QString("chemin parcouru, glissement %1%2")
                                                  .arg(g)
@@ -235,14 +235,14 @@ std::string carte_png(const Carte& c, const std::string& path)
                "point et tolerance");
     ly += 22;
     p.drawEllipse(QPointF(lx + 15, ly + 8), 5, 5);
-    p.drawText(QRectF(lx + 38, ly, droite - 60, 16), Qt::AlignLeft | Qt::AlignVCenter, "depart");
+    p.drawText(QRectF(lx + 38, ly, droite - 60, 16), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("départ"));
     ly += 22;
     p.setPen(QPen(c.arret.empty() ? Qt::black : QColor(200, 0, 0), 3));
     p.drawLine(QPointF(lx + 9, ly + 2), QPointF(lx + 21, ly + 14));
     p.drawLine(QPointF(lx + 9, ly + 14), QPointF(lx + 21, ly + 2));
     p.setPen(Qt::black);
     p.drawText(QRectF(lx + 38, ly, droite - 60, 16), Qt::AlignLeft | Qt::AlignVCenter,
-               c.arret.empty() ? "fin du plan" : "arret");
+               c.arret.empty() ? QString::fromUtf8("fin du plan") : QString::fromUtf8("arrêt"));
     ly += 22;
     p.setPen(QPen(QColor(90, 60, 30, 160), 0.8));
     p.drawLine(QPointF(lx, ly + 8), QPointF(lx + 30, ly + 8));
