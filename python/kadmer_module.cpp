@@ -196,6 +196,42 @@ public:
         return out;
     }
 
+    // the drive plan's state: None without a plan; its status, the command in
+    // force (1-based, n + 1 once ended) and one record per command as the
+    // report has it
+    py::object plan() const
+    {
+        if (!run_->hasPlan)
+            return py::none();
+        const EtatPlan& e = run_->plan;
+        py::list commandes;
+        for (int k = 0; k < e.plan.nbCommandes; ++k) {
+            const ResultatCommande& r = e.resultats[k];
+            py::dict c;
+            c["type"] = nomCommandePlan[e.plan.commandes[k].type];
+            c["statut"] = nomStatutPlan[r.statut];
+            c["t_debut_s"] = r.tDebut;
+            c["t_fin_s"] = r.tFin;
+            c["x_m"] = r.x;
+            c["y_m"] = r.y;
+            c["cap_deg"] = r.cap;
+            c["odometrie_m"] = r.odometrie;
+            c["distance_m"] = r.distance;
+            c["inclinaison_max_deg"] = r.inclinaisonMax;
+            c["marge_min_deg"] = r.margeMin;
+            c["garde_sol_min_m"] = r.gardeSolMin;
+            c["enfoncement_max_m"] = r.enfoncementMax;
+            c["energie_J"] = r.energie;
+            commandes.append(c);
+        }
+        py::dict d;
+        d["statut"] = nomStatutPlan[e.statut];
+        d["commande"] = e.courante + 1;
+        d["commandes"] = commandes;
+        d["message"] = std::string(e.message);
+        return d;
+    }
+
     py::tuple extent() const
     {
         const Mnt* m = run_->mnt;
@@ -360,6 +396,8 @@ PYBIND11_MODULE(kadmer, m)
         .def_property_readonly("pose", &Simulation::pose, "X, Y, Z (m), site, gite, azimut (rad)")
         .def_property_readonly("angles", &Simulation::angles, "les 21 valeurs de configuration, rad")
         .def_property_readonly("extent", &Simulation::extent, "Xmin, Xmax, Ymin, Ymax du terrain, m")
+        .def_property_readonly("plan", &Simulation::plan,
+                               "Le plan de marche : None sans plan ; statut, commande en cours, une fiche par commande")
         .def("telemetry", &Simulation::telemetry, "La télémétrie : un tableau numpy par colonne du CSV")
         .def("height", &Simulation::height, py::arg("x"), py::arg("y"), "Hauteur du terrain, m")
         .def("normal", &Simulation::normal, py::arg("x"), py::arg("y"), "Normale unitaire du terrain");
