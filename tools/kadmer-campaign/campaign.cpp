@@ -194,7 +194,9 @@ std::vector<json> axis_values(const json& a, const std::string& where)
     }
     double from = number(need(a, "from", where), where + ".from");
     double to = number(need(a, "to", where), where + ".to");
-    bool integral = a["from"].is_number_integer() && a["to"].is_number_integer();
+    // whole numbers stay whole while a double holds them exactly
+    bool integral = a["from"].is_number_integer() && a["to"].is_number_integer() &&
+                    std::fabs(from) <= 9007199254740992.0 && std::fabs(to) <= 9007199254740992.0;
     if (a.contains("step") == a.contains("count"))
         fault(where, "\"step\" ou \"count\" attendu (un seul)");
     long n;
@@ -212,9 +214,9 @@ std::vector<json> axis_values(const json& a, const std::string& where)
             fault(where + ".to", "borne superieure a \"from\" attendue");
         // the upper bound is kept when the steps reach it within rounding
         double span = (to - from) / step;
-        n = (long)std::floor(span + 1e-9) + 1;
-        if (n > 100000)
+        if (!(span < 100000.0))
             fault(where + ".step", "plus de 100000 valeurs");
+        n = (long)std::floor(span + 1e-9) + 1;
     }
     for (long k = 0; k < n; ++k) {
         // from + k*step, not an accumulated sum: no drift along the axis
