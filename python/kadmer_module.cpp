@@ -32,7 +32,7 @@ namespace {
 
 // raised by a step whose model said the drive ends there; the tick is done
 // (time, pose and telemetry include it) and the simulation may go on
-py::object StepError, OffTerrainError, RolloverError;
+py::object StepError, OffTerrainError, RolloverError, SinkageError;
 
 [[noreturn]] void raise_step(const std::string& message, double t)
 {
@@ -44,6 +44,8 @@ py::object StepError, OffTerrainError, RolloverError;
         type = OffTerrainError;
     else if (text == "Rover renverse")
         type = RolloverError;
+    else if (text.rfind("Roue enlisee", 0) == 0)
+        type = SinkageError;
     PyObject* e = PyObject_CallFunction(type.ptr(), "s", text.c_str());
     if (!e)
         throw py::error_already_set();
@@ -376,7 +378,10 @@ PYBIND11_MODULE(kadmer, m)
         PyErr_NewExceptionWithDoc("kadmer.OffTerrainError", "Rover hors du terrain", StepError.ptr(), nullptr));
     RolloverError = py::reinterpret_steal<py::object>(
         PyErr_NewExceptionWithDoc("kadmer.RolloverError", "Rover renversé", StepError.ptr(), nullptr));
+    SinkageError = py::reinterpret_steal<py::object>(
+        PyErr_NewExceptionWithDoc("kadmer.SinkageError", "Roue enlisée", StepError.ptr(), nullptr));
     m.attr("StepError") = StepError;
+    m.attr("SinkageError") = SinkageError;
     m.attr("OffTerrainError") = OffTerrainError;
     m.attr("RolloverError") = RolloverError;
 
