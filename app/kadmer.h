@@ -174,7 +174,8 @@ public:
     QAction* planAction;
     // asks for a scenario file and loads its plan, drawn on the terrain
     void chargePlan();
-    // the status line's words for the plan; empty without one
+    // the status line's words for the plan; empty without one, or once it
+    // has ended and the run goes on
     QString textePlan() const;
     // the driver takes the controls back: a plan driving pauses
     void suspendPlan();

@@ -199,6 +199,9 @@ QString Kadmer::textePlan() const
     if (!plan->lance)
         return QString::fromUtf8("Plan chargé : %1 commande(s), PLAY pour l'exécuter").arg(n);
     if (plan->fini) {
+        // the end is said until the run is played on by hand
+        if (!paused)
+            return QString();
         int faites = 0;
         for (int i = 0; i < n; ++i)
             faites += e.resultats[i].statut == StatutOk;

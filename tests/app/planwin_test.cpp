@@ -136,7 +136,12 @@ TEST_F(PlanWindow, ADriversKeyTakesTheControlsAndPlayGivesThemBack)
     const double y = pos()[1];
     EXPECT_EQ(roule(5), 5);
     EXPECT_EQ(pos()[1], y);
-    // PAUSE, then PLAY: the plan drives again to the end of its 3 m
+    // then the driver's own 20 cm
+    QTest::keyClick(k, Qt::Key_Plus);
+    EXPECT_EQ(roule(10), 10);
+    const double conduit = pos()[1] - y;
+    EXPECT_NEAR(conduit, 0.2, 1e-3);
+    // PAUSE, then PLAY: the plan drives its 3 m, the driver's not counted
     k->playpauseSlot();
     EXPECT_TRUE(status().contains("PLAY pour reprendre")) << status().toStdString();
     ASSERT_EQ(roule(1), 1);
@@ -144,7 +149,7 @@ TEST_F(PlanWindow, ADriversKeyTakesTheControlsAndPlayGivesThemBack)
     for (int i = 0; i < 200 && status().contains("1/5"); ++i)
         k->oneStepSlot();
     EXPECT_EQ(status(), "Plan : commande 2/5 (arc)");
-    EXPECT_NEAR(pos()[1], -3.0, 0.03);
+    EXPECT_NEAR(pos()[1], -3.0 + conduit, 0.03);
 }
 
 TEST_F(PlanWindow, AKeepOutZoneStopsADynamicDriveWithABox)
