@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -54,7 +55,7 @@ protected:
     int roule(int n)
     {
         if (k->paused)
-            k->playpauseSlot();
+            QTest::mouseClick(k->playButton, Qt::LeftButton);
         k->simTimer->stop();
         int i = 0;
         for (; i < n && !k->paused; ++i)
@@ -76,20 +77,30 @@ TEST_F(PlanWindow, EntryIsLastAndARefusedFileChangesNothing)
     const double x0 = pos()[0], y0 = pos()[1];
     const QString before = status();
 
-    writeText(dir / "sans.json", "{\"pilotage\": {\"v\": 0.1}}");
-    writeText(dir / "mauvais.json",
-              planScenario(TerrainPlat, "kin", 0, 0, 0, "{\"commandes\": [{\"saut\": 1}]}"));
-    writeText(dir / "loin.json",
-              planScenario(TerrainPlat, "kin", 0, 0, 0,
-                           "{\"commandes\": [{\"point\": {\"x\": 30, \"y\": 0, \"tolerance\": 1}}]}"));
-    for (const char* f : {"sans.json", "mauvais.json", "loin.json", "absent.json"}) {
-        const QStringList boxes = charge(dir / f);
-        ASSERT_EQ(boxes.size(), 1) << f;
+    // one row per refused file: its text (none: no such file), the reason shown
+    const struct {
+        const char* nom;
+        std::string texte;
+        const char* raison;
+    } refus[] = {
+        {"sans.json", "{\"pilotage\": {\"v\": 0.1}}", "pilotage.plan"},
+        {"mauvais.json", planScenario(TerrainPlat, "kin", 0, 0, 0, "{\"commandes\": [{\"saut\": 1}]}"),
+         "pilotage.plan.commandes[0]"},
+        {"loin.json",
+         planScenario(TerrainPlat, "kin", 0, 0, 0,
+                      "{\"commandes\": [{\"point\": {\"x\": 30, \"y\": 0, \"tolerance\": 1}}]}"),
+         "pilotage.plan.commandes[0].point"},
+        {"absent.json", "", "fichier illisible"},
+    };
+    for (const auto& r : refus) {
+        if (!r.texte.empty())
+            writeText(dir / r.nom, r.texte);
+        const QStringList boxes = charge(dir / r.nom);
+        ASSERT_EQ(boxes.size(), 1) << r.nom;
         EXPECT_TRUE(boxes[0].startsWith(Entree + "|Le plan de")) << boxes[0].toStdString();
-        EXPECT_TRUE(boxes[0].contains(QString::fromUtf8("n'est pas chargé"))) << f;
+        EXPECT_TRUE(boxes[0].contains(QString::fromUtf8("n'est pas chargé :\n"))) << r.nom;
+        EXPECT_TRUE(boxes[0].section('\n', 1).contains(r.raison)) << boxes[0].toStdString();
     }
-    EXPECT_TRUE(charge(dir / "sans.json")[0].contains("pilotage.plan"));
-    EXPECT_TRUE(charge(dir / "loin.json")[0].contains("point"));
     EXPECT_EQ(k->plan, nullptr);
     EXPECT_EQ(k->scenario->planNbPoints, 0);
     EXPECT_EQ(pos()[0], x0);
@@ -142,7 +153,7 @@ TEST_F(PlanWindow, ADriversKeyTakesTheControlsAndPlayGivesThemBack)
     const double conduit = pos()[1] - y;
     EXPECT_NEAR(conduit, 0.2, 1e-3);
     // PAUSE, then PLAY: the plan drives its 3 m, the driver's not counted
-    k->playpauseSlot();
+    QTest::mouseClick(k->playButton, Qt::LeftButton);
     EXPECT_TRUE(status().contains("PLAY pour reprendre")) << status().toStdString();
     ASSERT_EQ(roule(1), 1);
     EXPECT_EQ(status(), "Plan : commande 1/5 (droit)");
