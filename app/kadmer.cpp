@@ -52,6 +52,7 @@ Kadmer::Kadmer(QWidget* parent)
         joystick.openJoystick(0);
 #endif
     scenario = nullptr;
+    plan = nullptr;
     questionOpen = false;
     readingEnded = false;
     sampleIndex = 0;
@@ -175,6 +176,10 @@ Kadmer::Kadmer(QWidget* parent)
     QAction* saveScenario = new QAction(QString::fromUtf8("Sauver scénario"), this);
     connect(saveScenario, &QAction::triggered, this, [this] { sauveScenario(); });
     addAction(saveScenario);
+    // the plan's entry comes after it
+    planAction = new QAction(QString::fromUtf8("Plan de marche"), this);
+    connect(planAction, &QAction::triggered, this, [this] { chargePlan(); });
+    addAction(planAction);
 }
 
 void Kadmer::sauveScenario()
@@ -219,7 +224,9 @@ void Kadmer::sauveScenario()
 
 Kadmer::~Kadmer()
 {
-    // the scenario lives exactly as long as the view that draws it
+    // the scenario lives exactly as long as the view that draws it; the plan
+    // drawn on it with it
+    liberePlan();
     libereScenario(scenario);
     delete telemetry;
 }
@@ -277,6 +284,9 @@ void Kadmer::oneStepSlot()
     }
 #endif
 
+    // the plan gives the tick's commands (over the joystick's: it drives)
+    const bool planConduit = planAvantPas();
+    const char* messagePlan = nullptr;
     double dt = 0.001 * scenario->periodMs;
     for (int i = 0; i < scenario->nbRovers; i++) {
         const char* message;
@@ -286,7 +296,11 @@ void Kadmer::oneStepSlot()
         else
             message = kin_step(scenario->confRovers[i], scenario->terrain, scenario->cDes,
                                scenario->vDes, dt);
-        afficheErreur(message);
+        // while the plan drives, the step's message stops it as a limit does
+        if (planConduit && i == 0)
+            messagePlan = message;
+        else
+            afficheErreur(message);
     }
     if (scenario->nbRovers == 0)
         return;
@@ -297,12 +311,16 @@ void Kadmer::oneStepSlot()
         if (telemetryWindow)
             telemetryWindow->addSample(*telemetry);
     }
+    if (planConduit)
+        planApresPas(messagePlan);
     updateGL();
     afficheEtat(scenario->confRovers[0], scenario->dynRovers[0]);
 }
 
 void Kadmer::playpauseSlot()
 {
+    if (paused && mode == ModeLocal && plan)
+        reprendPlan();
     if (paused) {
         disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
         slider->setEnabled(false);
@@ -312,7 +330,7 @@ void Kadmer::playpauseSlot()
         initButton->setEnabled(false);
         simTimer->start(scenario->periodMs);
         if (mode == ModeLocal)
-            statusLabel->setText(modeLocalPlayText);
+            showLocalStatus();
     } else {
         simTimer->stop();
         paused = 1;
@@ -324,7 +342,7 @@ void Kadmer::playpauseSlot()
             connect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)),
                     Qt::UniqueConnection);
         if (mode == ModeLocal)
-            statusLabel->setText(modeLocalPauseText);
+            showLocalStatus();
     }
 }
 
@@ -340,7 +358,8 @@ void Kadmer::localSlot()
 
 void Kadmer::showLocalStatus()
 {
-    statusLabel->setText(paused ? modeLocalPauseText : modeLocalPlayText);
+    const QString p = textePlan();
+    statusLabel->setText(!p.isEmpty() ? p : paused ? modeLocalPauseText : modeLocalPlayText);
 }
 
 void Kadmer::showLocalCounter()
@@ -353,6 +372,8 @@ void Kadmer::showLocalCounter()
 
 void Kadmer::switchDynCinSlot()
 {
+    // the commands are zeroed: a plan driving leaves them to the driver
+    suspendPlan();
     scenario->vDes = 0.0;
     scenario->cDes = 0.0;
     dynamic = !dynamic;
@@ -552,6 +573,9 @@ void Kadmer::setModeLecture(int newMode, bool endPaused)
     netAction->setEnabled(true);
     // going back to local mode is offered only outside it
     localAction->setEnabled(newMode != ModeLocal);
+    // a playback moves the rover: a plan driving pauses
+    if (newMode != ModeLocal)
+        suspendPlan();
     mode = newMode;
     if (mode == ModeLocal)
         showLocalCounter();

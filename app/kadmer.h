@@ -26,6 +26,7 @@ struct ConfRover;
 struct DynRover;
 struct Telemetry;
 class TelemetryWindow;
+struct PlanFenetre;
 
 enum KadmerMode { ModeLocal = 0, ModeLectFichier = 1, ModeLectReseau = 2, ModeVisuFichier = 3 };
 enum RecordMode { RecordNone = 0, RecordTrajectory = 1, RecordImages = 2, RecordBoth = 3 };
@@ -166,6 +167,29 @@ public:
     // the "Télémétrie" window, null until first opened
     TelemetryWindow* telemetryWindow;
     QAction* telemetryAction;
+
+    // ---- the drive plan (planwin.cpp) ----
+    // the plan loaded by "Plan de marche", null until one is
+    PlanFenetre* plan;
+    QAction* planAction;
+    // asks for a scenario file and loads its plan, drawn on the terrain
+    void chargePlan();
+    // the status line's words for the plan; empty without one, or once it
+    // has ended and the run goes on
+    QString textePlan() const;
+    // the driver takes the controls back: a plan driving pauses
+    void suspendPlan();
+
+private:
+    // before a tick, sets the plan's commands; false when it does not drive
+    bool planAvantPas();
+    // after that tick: the step's message or the limits may stop the plan
+    void planApresPas(const char* message);
+    // the plan has ended, stopped when arret is not null: the run pauses
+    void finPlan(const char* arret);
+    // PLAY after a pause of the driver's: the plan drives again
+    void reprendPlan();
+    void liberePlan();
 };
 
 #endif

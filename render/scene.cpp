@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/scenario.h"
+#include "render/planlist.h"
 #include "render/roverlists.h"
 #include "render/terrainlist.h"
 
@@ -30,6 +31,9 @@ void creeListes(Scenario* s)
     const Mnt* m = (s->terrain && s->terrain->h) ? s->terrain : nullptr;
     s->terrainList = listeTerrain(m, PlaceX1, PlaceY1, PlaceX2, PlaceY2);
     s->terrainShown = 1;
+    // a new context holds no plan list yet
+    s->planList = 0;
+    s->planAJour = 0;
     for (int u = 0; u < s->nbRovers && u < MaxRovers; ++u)
         if (s->confRovers[u])
             listesRover(s->confRovers[u]);
@@ -92,6 +96,14 @@ int afficheScene(Scenario* s)
 
     if (s->terrainShown)
         glCallList((GLuint)s->terrainList);
+    // the plan is compiled here, once per plan, where the context is current
+    if (!s->planAJour) {
+        s->planList = listePlan(s->terrain, s->planChemin, s->planNbPoints, s->planFins,
+                                s->planNbFins, s->planZones, s->planNbZones, s->planList);
+        s->planAJour = 1;
+    }
+    if (s->planList && s->terrainShown)
+        glCallList((GLuint)s->planList);
     for (int u = 0; u < s->nbRovers && u < MaxRovers; ++u) {
         const ConfRover* c = s->confRovers[u];
         if (!c)

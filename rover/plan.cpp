@@ -180,6 +180,21 @@ int plan_nouveau(EtatPlan* e, const Plan* plan, const DynRover* rover, const Tel
     return 0;
 }
 
+void plan_reprend(EtatPlan* e, const DynRover* rover, const Telemetry* tel, double attente)
+{
+    const ConfRover* cr = &rover->conf;
+    for (int c = 0; c < NB_CHAINES; ++c)
+        e->roue[c] = cr->q[Q_ROUE + c];
+    centre_milieu(cr, e->milieu);
+    if (tel && std::isfinite(tel->energy)) {
+        if (e->courante < e->plan.nbCommandes)
+            e->resultats[e->courante].energie0 += tel->energy - e->energie;
+        e->energie = tel->energy;
+    }
+    if (attente > 0.0)
+        e->tDebut += attente;
+}
+
 void plan_libere(EtatPlan* e)
 {
     std::free(e->resultats);

@@ -141,6 +141,13 @@ const char* plan_controle(EtatPlan* e, const DynRover* rover, const Mnt* mnt,
 // returns the stop message
 const char* plan_arrete(EtatPlan* e, const DynRover* rover, int statut, const char* raison);
 
+// takes the plan up again after the rover was driven by something else for
+// `attente` seconds (the driver's keys): the wheel angles, the middle axle and
+// the energy are read anew, so that what was driven meanwhile counts neither
+// in the command's length nor in its slip, and the time is not charged to a
+// waypoint's delai
+void plan_reprend(EtatPlan* e, const DynRover* rover, const Telemetry* tel, double attente);
+
 // ---- queries -------------------------------------------------------------------
 
 // body tilt from the vertical, degrees

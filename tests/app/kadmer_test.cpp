@@ -67,7 +67,8 @@ TEST_F(KadmerWindow, ContextMenuHoldsTheSixActionsInOrderThenTheNewOnes)
                                             "&Lecture Reseau", "&Retour Mode Local",
                                             "&Pil. Dynamique"}));
     EXPECT_EQ(texts[6], QString::fromUtf8("&Télémétrie"));
-    EXPECT_EQ(texts.last(), QString::fromUtf8("Sauver scénario"));
+    EXPECT_EQ(texts[texts.size() - 2], QString::fromUtf8("Sauver scénario"));
+    EXPECT_EQ(texts.last(), QString::fromUtf8("Plan de marche"));
     EXPECT_FALSE(k->localAction->isEnabled());
     EXPECT_EQ(k->contextMenuPolicy(), Qt::ActionsContextMenu);
 }
