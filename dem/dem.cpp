@@ -243,6 +243,17 @@ std::string litFenetre(GDALDataset* ds, Lecture* L, bool versLeSud, DemProgres p
         return "Mémoire insuffisante pour la fenêtre du MNT";
     }
     L->trous = 0;
+    // a text grid finds a row by reading every row above it, and a row it
+    // could not read is sought again from each row below, so that a file
+    // cut short costs exponential time: the rows above the window are read
+    // in order first, and the first one missing stops the read
+    const char* pilote = ds->GetDriver() ? ds->GetDriver()->GetDescription() : "";
+    if (EQUAL(pilote, "AAIGrid") || EQUAL(pilote, "GRASSASCIIGrid") || EQUAL(pilote, "ISG"))
+        for (int r = 0; r < L->r0; ++r) {
+            double v;
+            if (b->RasterIO(GF_Read, 0, r, 1, 1, &v, 1, 1, GDT_Float64, 0, 0, nullptr) != CE_None)
+                return "Lecture du MNT impossible : fichier tronqué ou corrompu" + ErreursGdal::detail();
+        }
     for (int jb = 0; jb < ny; ++jb) {
         if (b->RasterIO(GF_Read, L->c0, L->r0 + jb * d, largeur, d, ligne.data(), largeur, d,
                         GDT_Float64, 0, 0, nullptr)
