@@ -73,9 +73,12 @@ double garde_sol(const ConfRover* cr, const Mnt* mnt)
     };
     double centre[3];
     monde(0.5 * (d.x0 + d.x1), 0.5 * (d.y0 + d.y1), centre);
+    // heights are measured along the body's z axis (as a sensor on the belly
+    // sees them): on a plane the clearance is the same as on flat ground
+    const double cz = R[8];
     if (!mnt || !mnt->h)
-        return centre[2];
-    double garde = centre[2] - hauteur_mnt(mnt, centre[0], centre[1], nullptr);
+        return centre[2] * cz;
+    double garde = (centre[2] - hauteur_mnt(mnt, centre[0], centre[1], nullptr)) * cz;
 
     // the footprint seen from above: bounds of its four corners
     double xmin = 1e300, xmax = -1e300, ymin = 1e300, ymax = -1e300;
@@ -108,7 +111,7 @@ double garde_sol(const ConfRover* cr, const Mnt* mnt)
             if (x < d.x0 || x > d.x1 || y < d.y0 || y > d.y1)
                 continue;
             const double z = P[2] + R[2] * x + R[5] * y + R[8] * d.z;
-            garde = std::fmin(garde, z - mnt->h[(size_t)i * mnt->ny + j]);
+            garde = std::fmin(garde, (z - mnt->h[(size_t)i * mnt->ny + j]) * cz);
         }
     }
     return garde;

@@ -46,7 +46,8 @@ double inclinaison_caisse(const ConfRover* cr);
 
 // belly clearance at the current pose: the least height of the body's
 // underside above the terrain at every grid node beneath it, and at the
-// underside's centre (so that a grid coarser than the body still counts), m.
+// underside's centre (so that a grid coarser than the body still counts),
+// measured along the body's z axis (on a plane, the flat-ground value), m.
 // Flat ground at 0 when mnt is null or has no grid
 double garde_sol(const ConfRover* cr, const Mnt* mnt);
 
