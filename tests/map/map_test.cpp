@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <vector>
 
+#include <QImage>
+
 #include "carte.h"
 #include "dem/rasters.h"
 #include "geotiff.h"
@@ -236,4 +238,42 @@ TEST_F(RasterCarte, BadInputIsRefusedAndLeavesNothing)
     for (const auto& e : std::filesystem::directory_iterator(dir.path))
         fichiers += e.path().filename() != "mnt.tif";
     EXPECT_EQ(fichiers, 0);
+}
+
+// The Mars-like relief of docs/dem.md in Mars 2000 degrees: the map lies in
+// the transverse Mercator the window is warped to, and its picture is drawn.
+// With KADMER_MAP_PICTURE=folder the raster and the picture are kept there
+// (docs/map.png)
+TEST(CarteMars, GeographicWindowMapsInItsLocalProjectionWithAPicture)
+{
+    TempDir tmp;
+    const char* garde = std::getenv("KADMER_MAP_PICTURE");
+    const std::string d = garde ? garde : tmp.path;
+    Raster r;
+    r.W = r.H = 240;
+    const double pix = 2.0e-5;
+    const double g[6] = {137.4 - 120 * pix, pix, 0.0, -4.6 + 120 * pix, 0.0, -pix};
+    std::copy(g, g + 6, r.gt);
+    r.scr = "GEOGCS[\"Mars 2000\",DATUM[\"D_Mars_2000\",SPHEROID[\"Mars_2000_IAU_IAG\",3396190,169.894447223612]],"
+            "PRIMEM[\"Reference_Meridian\",0],UNIT[\"degree\",0.0174532925199433]]";
+    r.type = GDT_Float32;
+    const std::vector<double> relief = reliefCratere(r.W, r.H, 1.19);
+    r.hauteur = [&](int c, int l, double, double) { return -4500.0 + relief[(size_t)l * r.W + c]; };
+    ASSERT_TRUE(r.ecrit(d + "/gale.tif"));
+    ProgramRun p = runProgram(std::string(KADMER_MAP_PATH) + " --sans-progres --mnt " + d +
+                              "/gale.tif --window 137.4,-4.6,80 --mnt-step 0.5 --pas " + (garde ? "0.5" : "2") +
+                              " -o " + d + "/carte.tif --png " + d + "/carte.png");
+    ASSERT_EQ(p.status, 0) << p.err;
+    GDALDatasetUniquePtr ds(GDALDataset::Open((d + "/carte.tif").c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    ASSERT_TRUE(ds && ds->GetSpatialRef());
+    EXPECT_TRUE(ds->GetSpatialRef()->IsProjected());
+    EXPECT_DOUBLE_EQ(ds->GetSpatialRef()->GetSemiMajor(), 3396190.0);
+    // the window's centre is the projection's origin: the map straddles it
+    double gt[6];
+    ds->GetGeoTransform(gt);
+    EXPECT_NEAR(gt[0] + 0.5 * ds->GetRasterXSize() * gt[1], 0.0, gt[1]);
+    EXPECT_NEAR(gt[3] + 0.5 * ds->GetRasterYSize() * gt[5], 0.0, gt[1]);
+    QImage image(QString::fromStdString(d + "/carte.png"));
+    EXPECT_GE(image.width(), 800);
+    EXPECT_GE(image.height(), 800);
 }

@@ -71,13 +71,16 @@ std::string dessine_carte(const std::string& chemin, const Carte& carte, const M
             const double x = xw + (px + 0.5) / ppm, y = yn - (py + 0.5) / ppm;
             double n[3];
             hauteur_mnt(mnt, x, y, n);
-            const double e = std::clamp(n[0] * L[0] + n[1] * L[1] + n[2] * L[2], 0.0, 1.0);
+            // slopes exaggerated twice, so that gentle ground shows
+            const double k = 1.0 / std::sqrt(4.0 * (n[0] * n[0] + n[1] * n[1]) + n[2] * n[2]);
+            const double e = std::clamp(k * (2.0 * n[0] * L[0] + 2.0 * n[1] * L[1] + n[2] * L[2]), 0.0, 1.0);
             const int v = (int)std::lround(60 + 195 * e);
             // the cell's colour over the relief
             const int i = std::clamp((int)std::floor((x - xw) / g.pas), 0, g.nx - 1);
             const int j = std::clamp((int)std::floor((yn - y) / g.pas), 0, g.ny - 1);
             const unsigned c = couleur_cellule(carte.v[((size_t)CoucheCapsSurs * g.ny + j) * g.nx + i], caps);
-            const double a = (c >> 24) ? 0.55 : 0.0;
+            // the cells safe at no heading stand out over the relief
+            const double a = !(c >> 24) ? 0.0 : c == 0xffd62728u ? 0.8 : 0.5;
             const int r = (int)std::lround((1 - a) * v + a * ((c >> 16) & 255));
             const int gg = (int)std::lround((1 - a) * v + a * ((c >> 8) & 255));
             const int b = (int)std::lround((1 - a) * v + a * (c & 255));
@@ -136,8 +139,13 @@ std::string dessine_carte(const std::string& chemin, const Carte& carte, const M
     p.drawText(QRect(lx0, ly0, Droite - 30, 40), Qt::AlignLeft | Qt::TextWordWrap,
                QStringLiteral("relief ombré, éclairé du nord-ouest"));
 
-    // scale bar: a round length near a fifth of the width
-    const double s = pas_rond(0.2 * lx, 1);
+    // scale bar: the longest round length that fits the legend's column
+    const double plafond = 180.0 / ppm;
+    double s = std::pow(10.0, std::floor(std::log10(plafond)));
+    if (5.0 * s <= plafond)
+        s *= 5.0;
+    else if (2.0 * s <= plafond)
+        s *= 2.0;
     const int sw = (int)std::lround(s * ppm);
     const int sx = lx0, sy = Haut + H - 20;
     p.setBrush(Qt::black);
