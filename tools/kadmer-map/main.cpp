@@ -6,13 +6,17 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dem/dem.h"
 #include "dessin.h"
 #include "geotiff.h"
 #include "options.h"
+#include "runner.h"
 #include "terrain/mnt.h"
 #include "tools/kadmer-sim/simrun.h"
 
@@ -49,6 +53,70 @@ struct Barre {
 double octets(const CarteGrille& g, long lignes)
 {
     return (double)NB_COUCHES * sizeof(float) * g.nx * lignes;
+}
+
+// the end of a file, at most about max bytes, from a line start
+std::string fin_de(const std::string& chemin, size_t max = 400)
+{
+    std::ifstream f(chemin, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    std::string t = ss.str();
+    if (t.size() > max) {
+        t = t.substr(t.size() - max);
+        const size_t l = t.find('\n');
+        if (l != std::string::npos)
+            t = t.substr(l + 1);
+    }
+    while (!t.empty() && (t.back() == '\n' || t.back() == ' '))
+        t.pop_back();
+    return t.empty() ? "(journal vide)" : t;
+}
+
+// the tiles still to do as one Slurm job array, each task this program on
+// one tile; waits for the array to leave the queue. A tile missing then is
+// a failure, reported with the end of its task's log
+void soumet_et_attend(const MapOptions& o, const std::string& dossier, const std::vector<std::string>& tuiles,
+                      const std::vector<int>& aFaire, Barre& barre)
+{
+    const std::string sd = dossier + "/slurm";
+    std::error_code e;
+    std::filesystem::create_directories(sd, e);
+    if (e)
+        bad("dossier Slurm impossible a creer : %s (%s)", sd.c_str(), e.message().c_str());
+    std::string indices, commande = campaign::shell_quote(std::filesystem::read_symlink("/proc/self/exe", e).string());
+    for (int t : aFaire)
+        indices += (indices.empty() ? "" : ",") + std::to_string(t);
+    for (const std::string& a : o.args)
+        commande += " " + campaign::shell_quote(a);
+    commande += " --sans-progres --tuile";
+    std::string job;
+    const std::string m = campaign::submit_array(sd, std::filesystem::current_path(e).string(), indices, commande,
+                                                 "kadmer-map", o.partition, o.temps, job);
+    if (!m.empty())
+        fail("Slurm", m.c_str());
+    std::fprintf(stderr, "tableau de taches Slurm %s soumis : %zu tuile%s\n", job.c_str(), aFaire.size(),
+                 aFaire.size() > 1 ? "s" : "");
+    barre.titre = "tuiles";
+    barre.t0 = std::chrono::steady_clock::now();
+    for (;;) {
+        // counted after the queue was read: the last count is the final one
+        const bool enFile = campaign::job_queued(job);
+        long faites = 0;
+        for (int t : aFaire)
+            faites += std::filesystem::exists(tuiles[t]);
+        if (!enFile) {
+            barre(faites, faites);
+            break;
+        }
+        barre(faites, (long)aFaire.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    for (int t : aFaire)
+        if (!std::filesystem::exists(tuiles[t])) {
+            const std::string journal = sd + "/task-" + std::to_string(t) + ".log";
+            fail(("tuile " + std::to_string(t) + " en echec").c_str(), fin_de(journal).c_str());
+        }
 }
 
 int lance(MapOptions& o)
@@ -116,11 +184,18 @@ int lance(MapOptions& o)
         if (e)
             bad("dossier des tuiles impossible a creer : %s (%s)", dossier.c_str(), e.message().c_str());
         std::vector<std::string> tuiles;
+        std::vector<int> aFaire;
         for (int t = 0; t < o.tuiles; ++t) {
             char nom[64];
             std::snprintf(nom, sizeof nom, "/tuile-%05d.tif", t);
             tuiles.push_back(dossier + nom);
-            if (std::filesystem::exists(tuiles.back()))
+            if (!std::filesystem::exists(tuiles.back()))
+                aFaire.push_back(t);
+        }
+        if (o.slurm && !aFaire.empty())
+            soumet_et_attend(o, dossier, tuiles, aFaire, barre);
+        for (int t : aFaire) {
+            if (o.slurm || (o.tuile >= 0 && t != o.tuile))
                 continue;
             CarteReglages r = o.reglages;
             r.ligne0 = (int)((long)t * g.ny / o.tuiles);
@@ -131,10 +206,12 @@ int lance(MapOptions& o)
             m = carte_calcule(run.rover, mnt, r, &carte, [&](long a, long b) { return barre(a, b); });
             if (!m.empty())
                 fail("carte", m.c_str());
-            m = ecrit_carte(tuiles.back(), carte, geo);
+            m = ecrit_carte(tuiles[t], carte, geo);
             if (!m.empty())
                 bad("%s", m.c_str());
         }
+        if (o.tuile >= 0)
+            return 0;  // a task of the array: the merge is the submitter's
         m = fusionne_tuiles(tuiles, o.sortie);
         if (!m.empty())
             fail("fusion des tuiles", m.c_str());

@@ -29,6 +29,9 @@ const char* const Usage =
     "                      \"garde_sol\" m (0.1) ; les autres cles d'un plan sont sans objet ici\n"
     "  --jobs N            fils de calcul (defaut : tous les coeurs) ; meme fichier quel que soit N\n"
     "  --tuiles N          calcul en N bandes de lignes, reprises si interrompu, puis fusionnees\n"
+    "  --slurm             les tuiles en un tableau de taches Slurm, attendu puis fusionne\n"
+    "                      (avec --tuiles) ; --partition P, --time T (defauts : ceux de Slurm)\n"
+    "  --tuile K           la seule tuile K de --tuiles N (une tache du tableau)\n"
     "  --sans-progres      pas de barre de progression\n"
     "  --scenario FICHIER  terrain et rover d'un fichier de scenario\n"
     "  Terrain et rover comme kadmer-sim : --mnt FICHIER (texte ou raster) --window X,Y,COTE\n"
@@ -113,6 +116,10 @@ void lit_options(int argc, char** argv, MapOptions& o)
     value("--caps", [&](const std::string& s) { o.reglages.caps = entier("--caps", s, 1, 360); });
     value("--jobs", [&](const std::string& s) { o.reglages.jobs = entier("--jobs", s, 1, 1024); });
     value("--tuiles", [&](const std::string& s) { o.tuiles = entier("--tuiles", s, 1, 100000); });
+    app.add_flag_callback("--slurm", [&] { o.slurm = true; });
+    value("--partition", [&](const std::string& s) { o.partition = s; });
+    value("--time", [&](const std::string& s) { o.temps = s; });
+    value("--tuile", [&](const std::string& s) { o.tuile = entier("--tuile", s, 0, 99999); });
     value("--limites", [&](const std::string& s) { o.reglages.limites = lit_limites(s); });
 
     const std::string plainte = cli_parse(app, argc, argv);
@@ -146,6 +153,25 @@ void lit_options(int argc, char** argv, MapOptions& o)
     check_options(o.sim);
     if (o.sortie.empty())
         bad("-o CARTE.tif obligatoire");
+    if ((o.slurm || o.tuile >= 0) && o.tuiles == 0)
+        bad("%s ne sert qu'avec --tuiles N", o.slurm ? "--slurm" : "--tuile");
+    if (o.tuile >= o.tuiles && o.tuile >= 0)
+        bad("--tuile : de 0 a %d attendue, pas %d", o.tuiles - 1, o.tuile);
+    if ((!o.partition.empty() || !o.temps.empty()) && !o.slurm)
+        bad("--partition et --time ne servent qu'avec --slurm");
+    // an array's task runs the same line, for one tile and without the bar
+    for (int k = 1; k < argc; ++k) {
+        const std::string a = argv[k];
+        if (a == "--slurm")
+            continue;
+        if (a == "--partition" || a == "--time" || a == "--tuile") {
+            ++k;
+            continue;
+        }
+        if (a.rfind("--partition=", 0) == 0 || a.rfind("--time=", 0) == 0 || a.rfind("--tuile=", 0) == 0)
+            continue;
+        o.args.push_back(a);
+    }
     // what a run of kadmer-sim would write is not this program's to write
     o.sim.results.clear();
     o.sim.commandsFile.clear();

@@ -4,6 +4,7 @@
 #define KADMER_TOOLS_KADMER_MAP_OPTIONS_H
 
 #include <string>
+#include <vector>
 
 #include "carte.h"
 #include "tools/kadmer-sim/options.h"
@@ -15,6 +16,11 @@ struct MapOptions {
     std::string png;         // the picture; empty: none
     int tuiles = 0;          // tiles the map is computed in; 0: in one piece
     bool progres = true;     // the progress bar on the error stream
+    bool slurm = false;      // the tiles as one Slurm job array
+    std::string partition;   // its partition; empty: Slurm's default
+    std::string temps;       // its time limit per task; empty: Slurm's default
+    int tuile = -1;          // this tile only (a task of the array); -1: all
+    std::vector<std::string> args;  // the command line, for the array's tasks
 };
 
 // the limits from a JSON object, given as its text or as the file holding
