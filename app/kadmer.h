@@ -14,6 +14,7 @@
 #include "app/joystick.h"
 #endif
 
+class Franchissabilite;
 class QAction;
 class QLabel;
 class QPushButton;
@@ -158,6 +159,15 @@ public:
     // the "Télémétrie" window, null until first opened
     TelemetryWindow* telemetryWindow;
     QAction* telemetryAction;
+    // "Carte de franchissabilité": computes the map of the terrain and drapes
+    // it, or takes it off when it is shown
+    void basculeCarte();
+    QAction* carteAction;
+    QLabel* carteLabel;  // the map's legend, in the status line
+    Franchissabilite* franchissabilite;
+
+private:
+    void carteFinie(bool ok);
 };
 
 #endif
