@@ -2,10 +2,12 @@
 
 #include <cpl_conv.h>
 #include <gdal_priv.h>
+#include <gdal_utils.h>
 #include <ogr_spatialref.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -77,42 +79,49 @@ std::string verifie_sortie(const std::string& chemin)
     return std::string();
 }
 
-std::string ecrit_carte(const std::string& chemin, const Carte& carte, const CarteGeo& geo)
+namespace {
+
+// names the bands of a source of the map's layers, sets their nodata and
+// its georeferencing, the rows it holds when a tile
+bool decrit(GDALDataset* ds, int ligne0, int lignes, const CarteGeo& geo)
 {
-    initialise();
-    Silence silence;
-    const int nx = carte.g.nx, ny = carte.ligne1 - carte.ligne0;
-    const std::string temp = chemin + ".partiel";
-    GDALDriver* pilote = GetGDALDriverManager()->GetDriverByName("GTiff");
-    if (!pilote)
-        return "Pilote GeoTIFF absent de GDAL";
-    const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=3", "TILED=YES", "BIGTIFF=IF_SAFER", nullptr};
-    GDALDataset* ds = pilote->Create(temp.c_str(), nx, ny, NB_COUCHES, GDT_Float32, const_cast<char**>(options));
-    if (!ds)
-        return "Carte impossible a ecrire : " + chemin + detail();
     bool ok = true;
-    // a tile: the rows it holds, shifted down from the whole map's corner
     double gt[6];
     std::memcpy(gt, geo.gt, sizeof gt);
-    gt[3] += carte.ligne0 * gt[5];
+    gt[3] += ligne0 * gt[5];
     ok = ok && ds->SetGeoTransform(gt) == CE_None;
     if (!geo.scr.empty()) {
         OGRSpatialReference s;
         ok = ok && s.importFromWkt(geo.scr.c_str()) == OGRERR_NONE && ds->SetSpatialRef(&s) == CE_None;
     }
-    if (carte.ligne0 != 0 || carte.ligne1 != carte.g.ny) {
-        ds->SetMetadataItem("KADMER_LIGNE0", std::to_string(carte.ligne0).c_str());
-        ds->SetMetadataItem("KADMER_LIGNES", std::to_string(carte.g.ny).c_str());
+    if (ligne0 != 0 || ds->GetRasterYSize() != lignes) {
+        ds->SetMetadataItem("KADMER_LIGNE0", std::to_string(ligne0).c_str());
+        ds->SetMetadataItem("KADMER_LIGNES", std::to_string(lignes).c_str());
     }
     for (int c = 0; c < NB_COUCHES && ok; ++c) {
         GDALRasterBand* b = ds->GetRasterBand(c + 1);
         b->SetDescription(nomCouche[c]);
-        ok = b->SetNoDataValue(CarteNodata) == CE_None &&
-             b->RasterIO(GF_Write, 0, 0, nx, ny, const_cast<float*>(&carte.v[(size_t)c * nx * ny]), nx, ny,
-                         GDT_Float32, 0, 0, nullptr) == CE_None;
+        ok = b->SetNoDataValue(CarteNodata) == CE_None;
     }
+    return ok;
+}
+
+// the GeoTIFF copy of source at chemin, under a temporary name then renamed:
+// GDAL copies block after block in its own order, so that a map has the same
+// bytes whatever its source (the whole map in memory, or its tiles); empty
+// message, or why not (nothing left then)
+std::string copie(GDALDataset* source, const std::string& chemin)
+{
+    const std::string temp = chemin + ".partiel";
+    GDALDriver* pilote = GetGDALDriverManager()->GetDriverByName("GTiff");
+    if (!pilote)
+        return "Pilote GeoTIFF absent de GDAL";
+    const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=3", "TILED=YES", "BIGTIFF=IF_SAFER", nullptr};
+    GDALDataset* ds = pilote->CreateCopy(temp.c_str(), source, FALSE, const_cast<char**>(options), nullptr, nullptr);
+    bool ok = ds != nullptr;
     std::string pourquoi = ok ? std::string() : detail();
-    GDALClose(ds);
+    if (ds)
+        GDALClose(ds);
     if (ok && CPLGetLastErrorType() >= CE_Failure) {
         ok = false;
         pourquoi = detail();
@@ -126,6 +135,30 @@ std::string ecrit_carte(const std::string& chemin, const Carte& carte, const Car
         return "Carte impossible a ecrire : " + chemin + pourquoi;
     }
     return std::string();
+}
+
+} // namespace
+
+std::string ecrit_carte(const std::string& chemin, const Carte& carte, const CarteGeo& geo)
+{
+    initialise();
+    Silence silence;
+    const int nx = carte.g.nx, ny = carte.ligne1 - carte.ligne0;
+    // the layers in memory seen as a dataset, without a copy
+    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
+    GDALDatasetUniquePtr ds(mem ? mem->Create("", nx, ny, 0, GDT_Float32, nullptr) : nullptr);
+    if (!ds)
+        return "Carte impossible a ecrire : " + chemin + detail();
+    for (int c = 0; c < NB_COUCHES; ++c) {
+        char adresse[64];
+        std::snprintf(adresse, sizeof adresse, "DATAPOINTER=%p", (void*)&carte.v[(size_t)c * nx * ny]);
+        const char* options[] = {adresse, nullptr};
+        if (ds->AddBand(GDT_Float32, const_cast<char**>(options)) != CE_None)
+            return "Carte impossible a ecrire : " + chemin + detail();
+    }
+    if (!decrit(ds.get(), carte.ligne0, carte.g.ny, geo))
+        return "Carte impossible a ecrire : " + chemin + detail();
+    return copie(ds.get(), chemin);
 }
 
 std::string lit_carte(const std::string& chemin, Carte* carte, CarteGeo* geo)
@@ -168,35 +201,72 @@ std::string lit_carte(const std::string& chemin, Carte* carte, CarteGeo* geo)
 
 std::string fusionne_tuiles(const std::vector<std::string>& tuiles, const std::string& chemin)
 {
-    Carte entiere;
+    initialise();
+    Silence silence;
+    // what each tile holds, from its header: rows of the same map covering it
+    struct Tuile {
+        std::string chemin;
+        int ligne0, lignes;
+    };
+    std::vector<Tuile> liste;
+    int nx = 0, total = 0;
     CarteGeo geo{};
-    std::vector<char> faite;
     for (const std::string& t : tuiles) {
-        Carte c;
-        CarteGeo g;
-        std::string m = lit_carte(t, &c, &g);
-        if (!m.empty())
-            return m;
-        if (faite.empty()) {
-            entiere.g = c.g;
-            entiere.ligne0 = 0;
-            entiere.ligne1 = c.g.ny;
-            entiere.v.assign((size_t)NB_COUCHES * c.g.nx * c.g.ny, CarteNodata);
-            faite.assign(c.g.ny, 0);
-            geo = g;
-        } else if (c.g.nx != entiere.g.nx || c.g.ny != entiere.g.ny || std::memcmp(g.gt, geo.gt, sizeof g.gt) != 0) {
+        GDALDatasetUniquePtr ds(GDALDataset::Open(t.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+        if (!ds || ds->GetRasterCount() != NB_COUCHES)
+            return "Tuile illisible : " + t + detail();
+        const char* l0 = ds->GetMetadataItem("KADMER_LIGNE0");
+        const char* lt = ds->GetMetadataItem("KADMER_LIGNES");
+        Tuile u{t, l0 ? std::atoi(l0) : 0, ds->GetRasterYSize()};
+        double gt[6];
+        ds->GetGeoTransform(gt);
+        gt[3] -= u.ligne0 * gt[5];
+        const int n = lt ? std::atoi(lt) : u.lignes;
+        if (liste.empty()) {
+            nx = ds->GetRasterXSize();
+            total = n;
+            std::memcpy(geo.gt, gt, sizeof gt);
+            if (const OGRSpatialReference* s = ds->GetSpatialRef()) {
+                char* wkt = nullptr;
+                if (s->exportToWkt(&wkt) == OGRERR_NONE)
+                    geo.scr = wkt;
+                CPLFree(wkt);
+            }
+        } else if (ds->GetRasterXSize() != nx || n != total || std::memcmp(gt, geo.gt, sizeof gt) != 0) {
             return "Tuile " + t + " : d'une autre carte";
         }
-        for (int k = 0; k < NB_COUCHES; ++k)
-            for (int j = c.ligne0; j < c.ligne1; ++j) {
-                std::memcpy(&entiere.at(k, 0, j), &c.at(k, 0, j), sizeof(float) * c.g.nx);
-                faite[j] = 1;
-            }
+        if (u.ligne0 < 0 || u.ligne0 + u.lignes > total)
+            return "Tuile " + t + " : lignes hors de la carte";
+        liste.push_back(u);
     }
-    for (size_t j = 0; j < faite.size(); ++j)
-        if (!faite[j])
-            return "Tuiles incompletes : ligne " + std::to_string(j) + " de la carte absente";
-    if (faite.empty())
+    if (liste.empty())
         return "Aucune tuile a fusionner";
-    return ecrit_carte(chemin, entiere, geo);
+    std::sort(liste.begin(), liste.end(), [](const Tuile& a, const Tuile& b) { return a.ligne0 < b.ligne0; });
+    int suivante = 0;
+    for (const Tuile& u : liste) {
+        if (u.ligne0 != suivante)
+            return "Tuiles incompletes ou superposees : ligne " + std::to_string(suivante) + " de la carte";
+        suivante = u.ligne0 + u.lignes;
+    }
+    if (suivante != total)
+        return "Tuiles incompletes : ligne " + std::to_string(suivante) + " de la carte absente";
+
+    // the tiles side by side in a virtual dataset, read a block at a time
+    // while copied
+    std::vector<const char*> noms;
+    for (const Tuile& u : liste)
+        noms.push_back(u.chemin.c_str());
+    GDALBuildVRTOptions* o = GDALBuildVRTOptionsNew(nullptr, nullptr);
+    int usage = 0;
+    GDALDatasetH v = GDALBuildVRT("", (int)noms.size(), nullptr, noms.data(), o, &usage);
+    GDALBuildVRTOptionsFree(o);
+    if (!v)
+        return "Tuiles impossibles a assembler" + detail();
+    GDALDatasetUniquePtr vrt(GDALDataset::FromHandle(v));
+    if (vrt->GetRasterXSize() != nx || vrt->GetRasterYSize() != total)
+        return "Tuiles impossibles a assembler : carte de " + std::to_string(vrt->GetRasterXSize()) + " x " +
+               std::to_string(vrt->GetRasterYSize()) + " pixels";
+    if (!decrit(vrt.get(), 0, total, geo))
+        return "Tuiles impossibles a assembler" + detail();
+    return copie(vrt.get(), chemin);
 }
