@@ -199,6 +199,31 @@ std::string lit_carte(const std::string& chemin, Carte* carte, CarteGeo* geo)
     return std::string();
 }
 
+std::string lit_apercu(const std::string& chemin, const CarteGrille& g, int maxCote, Carte* carte)
+{
+    initialise();
+    Silence silence;
+    GDALDatasetUniquePtr ds(GDALDataset::Open(chemin.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    if (!ds || ds->GetRasterCount() != NB_COUCHES || ds->GetRasterXSize() != g.nx || ds->GetRasterYSize() != g.ny)
+        return "Carte illisible : " + chemin + detail();
+    const int f = std::max(1, (std::max(g.nx, g.ny) + maxCote - 1) / maxCote);
+    carte->g.nx = g.nx / f;
+    carte->g.ny = g.ny / f;
+    carte->g.pas = f * g.pas;
+    carte->g.x0 = g.x0 + 0.5 * (f - 1) * g.pas;
+    carte->g.y0 = g.y0 - 0.5 * (f - 1) * g.pas;
+    carte->ligne0 = 0;
+    carte->ligne1 = carte->g.ny;
+    const size_t n = (size_t)carte->g.nx * carte->g.ny;
+    carte->v.assign(NB_COUCHES * n, CarteNodata);
+    // nearest cell: a cell of the picture shows one cell of the map, as is
+    if (ds->GetRasterBand(CoucheCapsSurs + 1)->RasterIO(GF_Read, 0, 0, carte->g.nx * f, carte->g.ny * f,
+                                                        &carte->v[CoucheCapsSurs * n], carte->g.nx, carte->g.ny,
+                                                        GDT_Float32, 0, 0, nullptr) != CE_None)
+        return "Carte illisible : " + chemin + detail();
+    return std::string();
+}
+
 std::string fusionne_tuiles(const std::vector<std::string>& tuiles, const std::string& chemin)
 {
     initialise();

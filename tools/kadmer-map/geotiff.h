@@ -33,6 +33,14 @@ std::string ecrit_carte(const std::string& chemin, const Carte& carte, const Car
 // it holds; empty message, or why not
 std::string lit_carte(const std::string& chemin, Carte* carte, CarteGeo* geo);
 
+// the safe headings of the whole map written at chemin (grid g, in the
+// terrain's metres) for its picture: every cell when both sides hold at most
+// maxCote cells, otherwise one cell in f along each axis (f the least whole
+// factor that fits; the last columns and rows short of f are left out), with
+// the grid to match. Only the layer caps_surs is filled; empty message, or
+// why not
+std::string lit_apercu(const std::string& chemin, const CarteGrille& g, int maxCote, Carte* carte);
+
 // merges the tiles (GeoTIFFs of rows of the same map, in any order) into the
 // whole map at chemin; empty message, or why not (a missing row among them)
 std::string fusionne_tuiles(const std::vector<std::string>& tuiles, const std::string& chemin);

@@ -219,10 +219,9 @@ int lance(MapOptions& o)
     }
 
     if (!o.png.empty()) {
+        // the picture draws at most 800 pixels a side: 2000 cells do
         Carte carte;
-        CarteGeo lue;
-        m = lit_carte(o.sortie, &carte, &lue);
-        carte.g = g;  // drawn in the terrain's metres
+        m = lit_apercu(o.sortie, g, 2000, &carte);
         if (m.empty())
             m = dessine_carte(o.png, carte, mnt, o.reglages.caps);
         if (!m.empty())
