@@ -207,6 +207,31 @@ TEST_F(RasterCarte, SameBytesWhateverTheJobsAndTiles)
     EXPECT_FALSE(std::filesystem::exists(dir / "tuiles.tif.tuiles"));
 }
 
+TEST_F(RasterCarte, TilesAlreadyDoneAreNotRunAgain)
+{
+    // the first tile alone, as an array task makes it, with 2 headings: the
+    // whole run with 4 keeps it as it is
+    ProgramRun a = carte(dir / "carte.tif", "--caps 2 --tuiles 3 --tuile 0");
+    ASSERT_EQ(a.status, 0) << a.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "carte.tif"));
+    ASSERT_TRUE(std::filesystem::exists(dir / "carte.tif.tuiles/tuile-00000.tif"));
+    ProgramRun b = carte(dir / "carte.tif", "--tuiles 3");
+    ASSERT_EQ(b.status, 0) << b.err;
+    GDALDatasetUniquePtr ds(GDALDataset::Open((dir / "carte.tif").c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    ASSERT_TRUE(ds);
+    const int nx = ds->GetRasterXSize(), ny = ds->GetRasterYSize();
+    std::vector<float> surs((size_t)nx * ny);
+    ASSERT_EQ(ds->GetRasterBand(CoucheCapsSurs + 1)->RasterIO(GF_Read, 0, 0, nx, ny, surs.data(), nx, ny,
+                                                              GDT_Float32, 0, 0, nullptr),
+              CE_None);
+    float nord = 0, sud = 0;
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            (j < ny / 3 ? nord : sud) = std::max(j < ny / 3 ? nord : sud, surs[(size_t)j * nx + i]);
+    EXPECT_EQ(nord, 2.0f);
+    EXPECT_EQ(sud, 4.0f);
+}
+
 TEST_F(RasterCarte, BadInputIsRefusedAndLeavesNothing)
 {
     const struct {
