@@ -161,44 +161,6 @@ std::string ecrit_carte(const std::string& chemin, const Carte& carte, const Car
     return copie(ds.get(), chemin);
 }
 
-std::string lit_carte(const std::string& chemin, Carte* carte, CarteGeo* geo)
-{
-    initialise();
-    Silence silence;
-    GDALDatasetUniquePtr ds(GDALDataset::Open(chemin.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
-    if (!ds)
-        return "Carte illisible : " + chemin + detail();
-    if (ds->GetRasterCount() != NB_COUCHES)
-        return "Carte " + chemin + " : " + std::to_string(NB_COUCHES) + " bandes attendues";
-    const int nx = ds->GetRasterXSize(), ny = ds->GetRasterYSize();
-    const char* l0 = ds->GetMetadataItem("KADMER_LIGNE0");
-    const char* lt = ds->GetMetadataItem("KADMER_LIGNES");
-    carte->ligne0 = l0 ? std::atoi(l0) : 0;
-    carte->ligne1 = carte->ligne0 + ny;
-    carte->g.nx = nx;
-    carte->g.ny = lt ? std::atoi(lt) : ny;
-    if (carte->ligne0 < 0 || carte->ligne1 > carte->g.ny)
-        return "Carte " + chemin + " : lignes hors de la carte";
-    ds->GetGeoTransform(geo->gt);
-    geo->gt[3] -= carte->ligne0 * geo->gt[5];
-    carte->g.pas = geo->gt[1];
-    carte->g.x0 = geo->gt[0] + 0.5 * geo->gt[1];
-    carte->g.y0 = geo->gt[3] + 0.5 * geo->gt[5];
-    geo->scr.clear();
-    if (const OGRSpatialReference* s = ds->GetSpatialRef()) {
-        char* wkt = nullptr;
-        if (s->exportToWkt(&wkt) == OGRERR_NONE)
-            geo->scr = wkt;
-        CPLFree(wkt);
-    }
-    carte->v.assign((size_t)NB_COUCHES * nx * ny, CarteNodata);
-    for (int c = 0; c < NB_COUCHES; ++c)
-        if (ds->GetRasterBand(c + 1)->RasterIO(GF_Read, 0, 0, nx, ny, &carte->v[(size_t)c * nx * ny], nx, ny,
-                                               GDT_Float32, 0, 0, nullptr) != CE_None)
-            return "Carte illisible : " + chemin + detail();
-    return std::string();
-}
-
 std::string lit_apercu(const std::string& chemin, const CarteGrille& g, int maxCote, Carte* carte)
 {
     initialise();

@@ -29,10 +29,6 @@ std::string verifie_sortie(const std::string& chemin);
 // or why not (nothing is left at chemin then)
 std::string ecrit_carte(const std::string& chemin, const Carte& carte, const CarteGeo& geo);
 
-// the map's layers read back from a GeoTIFF written by ecrit_carte: the rows
-// it holds; empty message, or why not
-std::string lit_carte(const std::string& chemin, Carte* carte, CarteGeo* geo);
-
 // the safe headings of the whole map written at chemin (grid g, in the
 // terrain's metres) for its picture: every cell when both sides hold at most
 // maxCote cells, otherwise one cell in f along each axis (f the least whole
