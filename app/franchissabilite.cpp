@@ -36,6 +36,7 @@ bool Franchissabilite::lance(const Mnt* mnt, const DynRover* modele)
     copie.Ymax = mnt->Ymax;
     if (new_mnt_grille(&copie, mnt->h, mnt->nx, mnt->ny) != 0)
         return false;
+    source = mnt->h;
     if (!rover)
         rover = static_cast<DynRover*>(std::malloc(sizeof(DynRover)));
     if (!rover)

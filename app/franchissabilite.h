@@ -36,6 +36,9 @@ public:
     // the map once finie(true) was sent
     const Carte& carte() const { return resultat; }
     const std::string& message() const { return pourquoi; }
+    // the heights of the terrain the map was started on: a terrain built
+    // since then has others
+    const double* terrain() const { return source; }
 
 signals:
     // the computation ended: ok false when it was cancelled or failed
@@ -51,6 +54,7 @@ private:
     std::atomic<bool> stop{false}, fini{false};
     std::atomic<long> faits{0}, total{1};
     Mnt copie = {};
+    const double* source = nullptr;
     DynRover* rover = nullptr;
     Carte resultat;
     std::string pourquoi;

@@ -215,6 +215,10 @@ void Kadmer::carteFinie(bool ok)
                             (m.empty() ? QString::fromUtf8("calcul annulé") : QString::fromStdString(m)));
         return;
     }
+    if (!scenario->terrain || scenario->terrain->h != franchissabilite->terrain()) {
+        carteLabel->setText(QString::fromUtf8("Carte de franchissabilité : terrain changé pendant le calcul"));
+        return;
+    }
     const Carte& c = franchissabilite->carte();
     std::vector<unsigned> couleurs((size_t)c.g.nx * c.g.ny);
     for (size_t k = 0; k < couleurs.size(); ++k) {
