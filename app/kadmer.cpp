@@ -56,6 +56,7 @@ Kadmer::Kadmer(QWidget* parent)
         joystick.openJoystick(0);
 #endif
     scenario = nullptr;
+    plan = nullptr;
     questionOpen = false;
     readingEnded = false;
     sampleIndex = 0;
@@ -140,6 +141,7 @@ Kadmer::Kadmer(QWidget* parent)
     recordFile = nullptr;
     imageName = 0;
     imageCount = 0;
+    recordCount = 0;
     recordMode = RecordNone;
     connect(recButton, SIGNAL(clicked()), this, SLOT(recordSlot()));
     connect(playButton, SIGNAL(clicked()), this, SLOT(playpauseSlot()));
@@ -178,6 +180,10 @@ Kadmer::Kadmer(QWidget* parent)
     QAction* saveScenario = new QAction(QString::fromUtf8("Sauver scénario"), this);
     connect(saveScenario, &QAction::triggered, this, [this] { sauveScenario(); });
     addAction(saveScenario);
+    // the plan's entry comes after it
+    planAction = new QAction(QString::fromUtf8("Plan de marche"), this);
+    connect(planAction, &QAction::triggered, this, [this] { chargePlan(); });
+    addAction(planAction);
 
     carteAction = new QAction(QString::fromUtf8("Carte de franchissabilité"), this);
     connect(carteAction, &QAction::triggered, this, [this] { basculeCarte(); });
@@ -274,7 +280,9 @@ void Kadmer::sauveScenario()
 
 Kadmer::~Kadmer()
 {
-    // the scenario lives exactly as long as the view that draws it
+    // the scenario lives exactly as long as the view that draws it; the plan
+    // drawn on it with it
+    liberePlan();
     libereScenario(scenario);
     delete telemetry;
 }
@@ -317,6 +325,7 @@ void Kadmer::oneStepSlot()
             mode = ModeLocal;
             localAction->setEnabled(false);
             showLocalStatus();
+            showLocalCounter();
         }
         return;
     }
@@ -331,6 +340,9 @@ void Kadmer::oneStepSlot()
     }
 #endif
 
+    // the plan gives the tick's commands (over the joystick's: it drives)
+    const bool planConduit = planAvantPas();
+    const char* messagePlan = nullptr;
     double dt = 0.001 * scenario->periodMs;
     for (int i = 0; i < scenario->nbRovers; i++) {
         const char* message;
@@ -340,7 +352,11 @@ void Kadmer::oneStepSlot()
         else
             message = kin_step(scenario->confRovers[i], scenario->terrain, scenario->cDes,
                                scenario->vDes, dt);
-        afficheErreur(message);
+        // while the plan drives, the step's message stops it as a limit does
+        if (planConduit && i == 0)
+            messagePlan = message;
+        else
+            afficheErreur(message);
     }
     if (scenario->nbRovers == 0)
         return;
@@ -351,12 +367,16 @@ void Kadmer::oneStepSlot()
         if (telemetryWindow)
             telemetryWindow->addSample(*telemetry);
     }
+    if (planConduit)
+        planApresPas(messagePlan);
     updateGL();
     afficheEtat(scenario->confRovers[0], scenario->dynRovers[0]);
 }
 
 void Kadmer::playpauseSlot()
 {
+    if (paused && mode == ModeLocal && plan)
+        reprendPlan();
     if (paused) {
         disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
         slider->setEnabled(false);
@@ -366,7 +386,7 @@ void Kadmer::playpauseSlot()
         initButton->setEnabled(false);
         simTimer->start(scenario->periodMs);
         if (mode == ModeLocal)
-            statusLabel->setText(modeLocalPlayText);
+            showLocalStatus();
     } else {
         simTimer->stop();
         paused = 1;
@@ -378,7 +398,7 @@ void Kadmer::playpauseSlot()
             connect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)),
                     Qt::UniqueConnection);
         if (mode == ModeLocal)
-            statusLabel->setText(modeLocalPauseText);
+            showLocalStatus();
     }
 }
 
@@ -389,15 +409,27 @@ void Kadmer::localSlot()
     if (!paused)
         playpauseSlot();
     showLocalStatus();
+    showLocalCounter();
 }
 
 void Kadmer::showLocalStatus()
 {
-    statusLabel->setText(paused ? modeLocalPauseText : modeLocalPlayText);
+    const QString p = textePlan();
+    statusLabel->setText(!p.isEmpty() ? p : paused ? modeLocalPauseText : modeLocalPlayText);
+}
+
+void Kadmer::showLocalCounter()
+{
+    // the slider seeks a file's samples only in playback
+    disconnect(slider, SIGNAL(valueChanged(int)), this, SLOT(lecSampleSlot(int)));
+    slider->setRange(0, 0);
+    counterLabel->setText(QString::asprintf("%06d/%06d", recordCount, recordCount));
 }
 
 void Kadmer::switchDynCinSlot()
 {
+    // the commands are zeroed: a plan driving leaves them to the driver
+    suspendPlan();
     scenario->vDes = 0.0;
     scenario->cDes = 0.0;
     dynamic = !dynamic;
@@ -407,6 +439,9 @@ void Kadmer::switchDynCinSlot()
         dynCinAction->setText(tr("&Pil. Cinematique"));
     } else {
         dynCinAction->setText(tr("&Pil. Dynamique"));
+        // the kinematic run says again where the rover stands
+        if (scenario->nbRovers > 0)
+            scenario->confRovers[0]->situationSignalee = 0;
     }
     // a new piloting mode is a new run for the telemetry
     if (scenario->dynRovers[0])
@@ -488,18 +523,32 @@ void Kadmer::afficheErreur(const char* message)
     if (!message)
         return;
     // ticks go on while the question is open; stacking a second question on
-    // the first would nest modal loops without bound
-    if (questionOpen)
+    // the first would nest modal loops without bound, and dropping it would
+    // lose it for good (the model says each end of a drive once): it is
+    // asked when the open question has been answered
+    const QString texte = QString::fromLocal8Bit(message);
+    if (questionOpen) {
+        if (!messagesEnAttente.contains(texte))
+            messagesEnAttente << texte;
         return;
-    QString text = tr(QString::asprintf("Message d'erreur :\n%s\nVoulez-vous continuer ?", message)
-                          .toUtf8()
-                          .constData());
-    questionOpen = true;
-    QMessageBox::StandardButton answer =
-        modal::question(this, "Erreur Simulation !!", text, QMessageBox::Yes | QMessageBox::No);
-    questionOpen = false;
-    if (answer != QMessageBox::Yes)
-        QApplication::closeAllWindows();
+    }
+    messagesEnAttente << texte;
+    while (!messagesEnAttente.isEmpty()) {
+        const QString m = messagesEnAttente.takeFirst();
+        QString text = tr(QString::asprintf("Message d'erreur :\n%s\nVoulez-vous continuer ?",
+                                            m.toLocal8Bit().constData())
+                              .toUtf8()
+                              .constData());
+        questionOpen = true;
+        QMessageBox::StandardButton answer = modal::question(
+            this, "Erreur Simulation !!", text, QMessageBox::Yes | QMessageBox::No);
+        questionOpen = false;
+        if (answer != QMessageBox::Yes) {
+            messagesEnAttente.clear();
+            QApplication::closeAllWindows();
+            return;
+        }
+    }
 }
 
 void Kadmer::afficheEtat(ConfRover* conf, DynRover* dyn)
@@ -580,7 +629,12 @@ void Kadmer::setModeLecture(int newMode, bool endPaused)
     netAction->setEnabled(true);
     // going back to local mode is offered only outside it
     localAction->setEnabled(newMode != ModeLocal);
+    // a playback moves the rover: a plan driving pauses
+    if (newMode != ModeLocal)
+        suspendPlan();
     mode = newMode;
+    if (mode == ModeLocal)
+        showLocalCounter();
     if (mode == ModeVisuFichier) {
         statusLabel->setText(modeVisuText);
         if (playFile)

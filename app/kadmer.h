@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTcpSocket>
 #include <cstdio>
 
@@ -26,6 +27,7 @@ struct ConfRover;
 struct DynRover;
 struct Telemetry;
 class TelemetryWindow;
+struct PlanFenetre;
 
 enum KadmerMode { ModeLocal = 0, ModeLectFichier = 1, ModeLectReseau = 2, ModeVisuFichier = 3 };
 enum RecordMode { RecordNone = 0, RecordTrajectory = 1, RecordImages = 2, RecordBoth = 3 };
@@ -111,6 +113,8 @@ public:
     // offset in imageDir where "/img%05d.jpg" is written
     int imageName;
     int imageCount;
+    // states written by the recording under way, or the last one
+    int recordCount;
 #ifdef KADMER_JOYSTICK
     Joystick joystick;
 #endif
@@ -139,6 +143,9 @@ private:
     bool firstSampleReadable(const QString& name);
     // the status text of local mode, running or paused
     void showLocalStatus();
+    // the counter and the slider of local mode: the states recorded, and no
+    // sample of a file to seek
+    void showLocalCounter();
     // the values table's font, as large as 8 points allow within the width
     void fitTableFont();
     // the header above the values line
@@ -147,6 +154,8 @@ private:
     QList<QPointer<QWidget>> helpWindows;
     // a question of afficheErreur is open: further messages are not stacked
     bool questionOpen;
+    // messages come while the question was open, asked once it is answered
+    QStringList messagesEnAttente;
     // a network reading has ended and not restarted: a nested end does nothing
     bool readingEnded;
 
@@ -159,6 +168,19 @@ public:
     // the "Télémétrie" window, null until first opened
     TelemetryWindow* telemetryWindow;
     QAction* telemetryAction;
+
+    // ---- the drive plan (planwin.cpp) ----
+    // the plan loaded by "Plan de marche", null until one is
+    PlanFenetre* plan;
+    QAction* planAction;
+    // asks for a scenario file and loads its plan, drawn on the terrain
+    void chargePlan();
+    // the status line's words for the plan; empty without one, or once it
+    // has ended and the run goes on
+    QString textePlan() const;
+    // the driver takes the controls back: a plan driving pauses
+    void suspendPlan();
+
     // "Carte de franchissabilité": computes the map of the terrain and drapes
     // it, or takes it off when it is shown
     void basculeCarte();
@@ -168,6 +190,15 @@ public:
 
 private:
     void carteFinie(bool ok);
+    // before a tick, sets the plan's commands; false when it does not drive
+    bool planAvantPas();
+    // after that tick: the step's message or the limits may stop the plan
+    void planApresPas(const char* message);
+    // the plan has ended, stopped when arret is not null: the run pauses
+    void finPlan(const char* arret);
+    // PLAY after a pause of the driver's: the plan drives again
+    void reprendPlan();
+    void liberePlan();
 };
 
 #endif

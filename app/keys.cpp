@@ -224,6 +224,31 @@ void Kadmer::keyPressEvent(QKeyEvent* event)
     const int key = event->key();
     // Shift with another modifier (or on the keypad) counts as unshifted
     const bool shift = event->modifiers() == Qt::ShiftModifier;
+    // the driver's keys and those that move the rover take the controls
+    // back from a plan driving
+    switch (key) {
+    case Qt::Key_Plus:
+    case Qt::Key_Minus:
+    case Qt::Key_S:
+    case Qt::Key_D:
+    case Qt::Key_G:
+    case Qt::Key_0:
+    case Qt::Key_O:
+    case Qt::Key_X:
+    case Qt::Key_Y:
+    case Qt::Key_L:
+    case Qt::Key_Z:
+    case Qt::Key_R:
+    case Qt::Key_T:
+    case Qt::Key_F1:
+    case Qt::Key_F2:
+    case Qt::Key_F3:
+    case Qt::Key_F4:
+        suspendPlan();
+        break;
+    default:
+        break;
+    }
     if (cameraKeys(scenario, key, shift)) {
         updateGL();
     } else if (roverKeys(scenario, key, shift)) {

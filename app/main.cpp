@@ -1,3 +1,4 @@
+#include "app/langue.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    traduitQt(&app);
     // every text file of the program is written and read with a decimal point,
     // whatever the user's language
     setlocale(LC_NUMERIC, "C");

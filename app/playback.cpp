@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QSlider>
+#include <cctype>
 #include <cstdio>
 
 const char* applySample(Scenario* scenario, const double* values, int n)
@@ -32,6 +33,17 @@ const char* applySample(Scenario* scenario, const double* values, int n)
     for (int i = 0; i < NB_CONF; i++)
         c->q[i] = values[7 + i];
     return update_geometry(c);
+}
+
+// the line just read and every one after it hold only white space
+static bool blankToEnd(FILE* f, char* line)
+{
+    do {
+        for (const char* c = line; *c; c++)
+            if (!isspace(static_cast<unsigned char>(*c)))
+                return false;
+    } while (fgets(line, SampleLineSize, f));
+    return true;
 }
 
 void Kadmer::initLectFichSlot() { initLect(1); }
@@ -123,7 +135,7 @@ bool Kadmer::firstSampleReadable(const QString& name)
     if (!paused)
         playpauseSlot();
     showLocalStatus();
-    counterLabel->setText("000000/000000");
+    showLocalCounter();
     const QString why = n < 0 ? tr("le fichier est vide")
                               : tr("%1 nombre(s) lu(s), 7 ou 28 attendus").arg(n);
     modal::warning(this, tr("Lecture Fichier"),
@@ -156,6 +168,14 @@ int Kadmer::lecSampleSlot(int m)
     const int n = parseSampleLine(lineBuffer, values);
     if (n != SampleFull && n != SamplePose) {
         cutSamples(m);
+        // blank lines to the end are the file's end; any other line stopped
+        // the data short of it, and the user learns where
+        if (!blankToEnd(playFile, lineBuffer))
+            statusLabel->setText(tr("Lecture arrêtée ligne %1 : %2 nombre(s) lu(s), 7 ou 28 "
+                                    "attendus ; les %3 échantillons précédents restent.")
+                                     .arg(m + 1)
+                                     .arg(n)
+                                     .arg(m));
         return n;
     }
     // the next sample to play follows the one shown, whether the tick, the

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -78,6 +79,8 @@ void Kadmer::recordSlot()
     if (recordMode != RecordNone) {
         blinkTimer->setInterval(250);
         blinkTimer->start();
+        recordCount = 0;
+        showLocalCounter();
     }
 }
 
@@ -89,6 +92,13 @@ void Kadmer::clignoRecordSlot()
 
 void Kadmer::recordState(ConfRover* conf, DynRover*)
 {
+    if (!recordFile && recordMode != RecordImages && recordMode != RecordBoth)
+        return;
+    recordCount++;
+    // in local mode the counter tells the states recorded; in playback it
+    // keeps telling the file's
+    if (mode == ModeLocal)
+        counterLabel->setText(QString::asprintf("%06d/%06d", recordCount, recordCount));
     if (recordFile) {
         double line[SampleFull];
         line[0] = conf->temps;

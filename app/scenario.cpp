@@ -93,13 +93,18 @@ Scenario* newScenario(QWidget* parent)
     const int terrain = raster ? 0 : new_mnt(mnt);
     if (terrain < 0)
         return fail(parent, s, "Echec initialisation MNT");
-    if (terrain == 1)
+    if (terrain == 1) {
         // the file chosen was not the terrain built: the user learns it here
         // rather than from the error stream
         modal::warning(parent, translated("Terrain"),
                        translated("Le fichier MNT n'a pas pu être lu :\n%1\n"
                                   "Le MNT interne des paramètres choisis le remplace.")
                            .arg(QString::fromLocal8Bit(plainte_loada())));
+        // the terrain of the run is the built-in one: nothing may name the
+        // refused file as its source (a saved scenario would read it again)
+        fclose(mnt->fichier);
+        mnt->fichier = nullptr;
+    }
 
     if (mnt->typeDyn == SolMacro || mnt->typeDyn == SolClassique) {
         s->zones = nouvellesZones(nullptr);

@@ -10,6 +10,7 @@
 #include "terrain/zonesol.h"
 
 class QWidget;
+struct ZoneInterdite;
 
 enum { MaxRovers = 5 };
 
@@ -51,6 +52,17 @@ struct Scenario {
     ZonesSol* zones;                   // soil zones of the macro model, null otherwise
     DynRover* dynRovers[MaxRovers];    // [0] -> dynRover, others null
     ConfRover* confRovers[MaxRovers];  // [0] -> the ConfRover inside dynRover
+
+    // the drive plan drawn on the terrain, held by the window: the planned
+    // path and command ends (X, Y pairs), the keep-out circles
+    const double* planChemin;
+    int planNbPoints;
+    const double* planFins;
+    int planNbFins;
+    const ZoneInterdite* planZones;
+    int planNbZones;
+    int planList;     // its display list, 0: none
+    int planAJour;    // 0: the list is to be built again from the above
 
     Mnt mnt;
     DynSol dynSol;

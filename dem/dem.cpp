@@ -31,6 +31,9 @@ const double HauteurMax = 1.0e6;
 // (the widest seen are geographic tiles near the poles, a few to one)
 const double PixelAllongementMax = 100.0;
 
+// the largest block of the file read at once for band 1, bytes
+const double BlocMax = 256.0e6;
+
 // a window whose nodes hold less than this share of values is refused
 const double PartValideMin = 0.5;
 
@@ -105,6 +108,18 @@ bool verifie(GDALDataset* ds, double gt[6], bool* sansGeo, std::string* message)
     }
     if (GDALDataTypeIsComplex(b->GetRasterDataType())) {
         *message = "Valeurs complexes dans la bande 1 : pas de hauteurs";
+        return false;
+    }
+    // reading band 1 loads whole blocks, of every band when they are
+    // interleaved by pixel: a header may promise blocks of gigabytes
+    int bx = 0, by = 0;
+    b->GetBlockSize(&bx, &by);
+    const char* entrelace = ds->GetMetadataItem("INTERLEAVE", "IMAGE_STRUCTURE");
+    const int parBloc = entrelace && EQUAL(entrelace, "PIXEL") ? n : 1;
+    const double octets = static_cast<double>(bx) * by * parBloc * GDALGetDataTypeSizeBytes(b->GetRasterDataType());
+    if (!(octets <= BlocMax)) {
+        *message = format("Blocs du MNT trop grands : %d x %d pixels de %d bande%s, %.0f Mo par bloc (au plus %.0f Mo)",
+                          bx, by, parBloc, parBloc > 1 ? "s" : "", octets / 1e6, BlocMax / 1e6);
         return false;
     }
     if (ds->GetRasterXSize() < 2 || ds->GetRasterYSize() < 2) {

@@ -3,6 +3,7 @@
 #include "ui_bacsabledialog.h"
 
 #include "app/modal.h"
+#include "dialogs/bornes.h"
 #include "terrain/zonesol.h"
 
 // degrees per radian, as the zones have always been shown and stored
@@ -13,6 +14,7 @@ BacSableDialog::BacSableDialog(ZonesSol* zones, QWidget* parent)
     : QDialog(parent), ui(new Ui::BacSableDialog), courante(nullptr), zones(zones)
 {
     ui->setupUi(this);
+    borneChamps(this);
     premiereZone();
 }
 
@@ -72,7 +74,7 @@ void BacSableDialog::premiereZone()
 
 void BacSableDialog::on_pushButton_valide_clicked()
 {
-    if (courante)
+    if (courante && champsDansBornes(this, tr("Zones de sol")))
         litZone(courante);
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui_dynrovdialog.h"
 
+#include "dialogs/bornes.h"
 #include "rover/dynrover.h"
 
 // motor inertias are a few 1e-6 kg.m^2: the form shows them in units of
@@ -14,6 +15,19 @@ DynRovDialog::DynRovDialog(QWidget* parent) : QDialog(parent), ui(new Ui::DynRov
     ui->setupUi(this);
     ui->comboBox_ChoixCorps->setCurrentIndex(0);
     ui->stackedWidget->setCurrentIndex(0);
+    // a field is named with its body, and the body of a field beyond its
+    // range is shown with the list following
+    for (int i = 0; i < ui->stackedWidget->count(); ++i)
+        ui->stackedWidget->widget(i)->setAccessibleName(ui->comboBox_ChoixCorps->itemText(i));
+    connect(ui->stackedWidget, &QStackedWidget::currentChanged, ui->comboBox_ChoixCorps,
+            &QComboBox::setCurrentIndex);
+    borneChamps(this);
+}
+
+void DynRovDialog::accept()
+{
+    if (champsDansBornes(this, tr("Données dynamiques par corps")))
+        QDialog::accept();
 }
 
 DynRovDialog::~DynRovDialog()

@@ -19,6 +19,9 @@ public:
     explicit DynRovDialog(QWidget* parent = nullptr);
     ~DynRovDialog() override;
 
+    // OK: closes only when every field is within its range
+    void accept() override;
+
     // shows the fifty-nine per-body fields of the record (motor inertias x 1e6)
     void afficheCorps(const DataDynRov* data);
     // copies the same fields back into the record; no other field is written

@@ -2,6 +2,7 @@
 
 #include "ui_dynsoldialog.h"
 
+#include "dialogs/bornes.h"
 #include "terrain/dynsol.h"
 
 #include <cmath>
@@ -15,11 +16,18 @@ DynSolDialog::DynSolDialog(const DynSol* sol, QWidget* parent)
     : QDialog(parent), ui(new Ui::DynSolDialog)
 {
     ui->setupUi(this);
+    borneChamps(this);
     ui->doubleSpinBox_kNsol->setValue(sol->kN);
     ui->doubleSpinBox_fNsol->setValue(sol->fN);
     ui->doubleSpinBox_kTsol->setValue(sol->kT);
     ui->doubleSpinBox_fTsol->setValue(sol->fT);
     ui->doubleSpinBox_Phi0->setValue(atan(sol->tanPhi0) * DemiTour / Pi);
+}
+
+void DynSolDialog::accept()
+{
+    if (champsDansBornes(this, tr("Sol")))
+        QDialog::accept();
 }
 
 DynSolDialog::~DynSolDialog()

@@ -18,6 +18,9 @@ public:
     DynSolDialog(const DynSol* sol, QWidget* parent = nullptr);
     ~DynSolDialog() override;
 
+    // OK: closes only when every field is within its range
+    void accept() override;
+
     // copies the form into the record, the cone angle back to its tangent
     void litDynSol(DynSol* sol);
 

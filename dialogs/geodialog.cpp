@@ -2,6 +2,7 @@
 
 #include "ui_geodialog.h"
 
+#include "dialogs/bornes.h"
 #include "rover/confrover.h"
 #include "rover/dynrover.h"
 
@@ -22,15 +23,19 @@ GeoDialog::GeoDialog(const DynRover* rover, QWidget* parent)
     ui->doubleSpinBox_Voie->setMinimum(0.01);
     const double limite = std::floor(inclinaison_max() * DemiTour / Pi * 100.0) / 100.0;
     ui->doubleSpinBox_Inclinaison->setMaximum(limite);
-    ui->doubleSpinBox_Voie->setToolTip(tr("Taille (voie en m) : de 0,01 à 99,99 m"));
     ui->doubleSpinBox_Inclinaison->setToolTip(
-        tr("Inclinaison pivot (dg) : de 0 à %1 ; au-delà, les bras arrière du rover "
-           "n'ont plus de longueur")
-            .arg(limite, 0, 'f', 2));
+        tr("Au-delà, les bras arrière du rover n'ont plus de longueur"));
+    borneChamps(this);
     ui->doubleSpinBox_Voie->setValue(rover->voie);
     ui->doubleSpinBox_Inclinaison->setValue(rover->inclinaison * DemiTour / Pi);
     if (rover->quadri)
         ui->checkBox_FlagQuadri->setChecked(true);
+}
+
+void GeoDialog::accept()
+{
+    if (champsDansBornes(this, tr("Géométrie du rover")))
+        QDialog::accept();
 }
 
 GeoDialog::~GeoDialog()

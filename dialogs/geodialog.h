@@ -18,6 +18,9 @@ public:
     GeoDialog(const DynRover* rover, QWidget* parent = nullptr);
     ~GeoDialog() override;
 
+    // OK: closes only when every field is within its range
+    void accept() override;
+
     // copies the form into the three settings, the inclination back to radians
     void litGeo(DynRover* rover);
 

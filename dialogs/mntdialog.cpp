@@ -3,6 +3,7 @@
 #include "ui_mntdialog.h"
 
 #include "app/modal.h"
+#include "dialogs/bornes.h"
 #include "dem/dem.h"
 #include "terrain/mnt.h"
 
@@ -21,6 +22,7 @@ MntDialog::MntDialog(const Mnt* mnt, QWidget* parent)
     ui->stackedWidget->setCurrentIndex(PageInterne);
     ui->groupBox_Raster->hide();
     defauts_mnt(&grille);
+    borneChamps(this);
 
     ui->comboBox_TypeMNT->setCurrentIndex(mnt->typeMNT);
     ui->comboBox_TypeMNT->setMaxCount(3);
@@ -142,12 +144,15 @@ bool MntDialog::choisitRaster(const QString& nom)
     QString res = geo ? tr("%1 x %2 %3 (environ %4 m)").arg(info.resX, 0, 'g', 4).arg(info.resY, 0, 'g', 4)
                             .arg(unite).arg(info.resMetres, 0, 'g', 4)
                       : tr("%1 x %2 %3").arg(info.resX, 0, 'g', 6).arg(info.resY, 0, 'g', 6).arg(unite);
-    ui->label_Scr->setText(tr("SCR : %1\n%2 x %3 pixels (%4), résolution %5")
+    // one line per fact, so that no line needs wrapping in the usual case;
+    // the whole text is in the tooltip whatever the label's room
+    ui->label_Scr->setText(tr("SCR : %1\n%2 x %3 pixels (%4)\nrésolution %5")
                                .arg(scr)
                                .arg(info.largeur)
                                .arg(info.hauteur)
                                .arg(QString::fromStdString(info.pilote))
                                .arg(res));
+    ui->label_Scr->setToolTip(ui->label_Scr->text());
     ui->label_CentreX->setText(geo ? tr("Centre longitude (°)") : tr("Centre X (%1)").arg(unite));
     ui->label_CentreY->setText(geo ? tr("Centre latitude (°)") : tr("Centre Y (%1)").arg(unite));
     ui->doubleSpinBox_CentreX->setDecimals(geo ? 7 : 2);
@@ -157,10 +162,13 @@ bool MntDialog::choisitRaster(const QString& nom)
     // a window the rover crosses in minutes, or the whole raster when smaller
     ui->doubleSpinBox_Taille->setValue(std::min(info.etendue, 200.0));
     ui->doubleSpinBox_Pas->setValue(0.0);
-    ui->doubleSpinBox_hBosses->setValue(0.0);  // heights as the raster gives them
+    // heights as the raster gives them; the built-in terrain gets its bumps
+    // back if chosen again
+    bossesInterne = ui->doubleSpinBox_hBosses->value();
+    ui->doubleSpinBox_hBosses->setValue(0.0);
     for (QDoubleSpinBox* e : {ui->doubleSpinBox_Xmin, ui->doubleSpinBox_Xmax, ui->doubleSpinBox_Ymin,
                               ui->doubleSpinBox_Ymax}) {
-        e->setRange(-1.0e7, 1.0e7);
+        fixeBornes(e, -1.0e7, 1.0e7);
         e->setEnabled(false);
     }
     on_doubleSpinBox_Taille_valueChanged(ui->doubleSpinBox_Taille->value());
@@ -191,12 +199,13 @@ void MntDialog::oublieRaster()
                               ui->doubleSpinBox_Ymax}) {
         e->setEnabled(true);
         e->setValue(qBound(-100.0, e->value(), 100.0));
-        e->setRange(-100.0, e == ui->doubleSpinBox_Ymax ? 99.99 : 100.0);
+        fixeBornes(e, -100.0, e == ui->doubleSpinBox_Ymax ? 99.99 : 100.0);
     }
     ui->doubleSpinBox_Xmin->setValue(-10.0);
     ui->doubleSpinBox_Xmax->setValue(10.0);
     ui->doubleSpinBox_Ymin->setValue(-10.0);
     ui->doubleSpinBox_Ymax->setValue(10.0);
+    ui->doubleSpinBox_hBosses->setValue(bossesInterne);
 }
 
 // drops the chosen file; a stream nobody else holds is closed, since nothing
@@ -253,6 +262,8 @@ void MntDialog::accept()
 {
     // the terrain builder needs each maximum beyond its minimum, and the
     // built-in terrain at least two nodes (half a cell) on each axis
+    if (!champsDansBornes(this, tr("Terrain")))
+        return;
     const double cellule = ui->doubleSpinBox_dimCell->value();
     const bool interne = !ui->radioButton_Fichier->isChecked();
     const struct {

@@ -59,6 +59,8 @@ private:
     Mnt grille;            // its grid once read by accept, until litMnt takes it
     DemFenetre lue;        // the window that grid was read from
     bool rasterLu = false;  // whether grille came from that window
+    double bossesInterne = 0.0;  // bump height of the form before a raster
+                                 // was chosen, given back without it
 };
 
 #endif

@@ -3,6 +3,7 @@
 #include "ui_roverdialog.h"
 
 #include "app/modal.h"
+#include "dialogs/bornes.h"
 #include "dialogs/datafile.h"
 #include "dialogs/dynrovdialog.h"
 
@@ -22,10 +23,15 @@ RoverDialog::RoverDialog(const DynRover* rover, int periodMs, QWidget* parent)
     // a period of 0 ms would never advance the time: one millisecond is the
     // shortest the timer can keep
     ui->spinBox_dtime->setMinimum(1);
-    ui->spinBox_dtime->setToolTip(
-        tr("Période d'affichage/enregistrement (ms) : de 1 à 10000 ms"));
+    borneChamps(this);
     initRover(rover, periodMs);
     corps = new DynRovDialog(this);
+}
+
+void RoverDialog::accept()
+{
+    if (champsDansBornes(this, tr("Configuration du rover")))
+        QDialog::accept();
 }
 
 RoverDialog::~RoverDialog()

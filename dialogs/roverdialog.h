@@ -24,6 +24,9 @@ public:
     RoverDialog(const DynRover* rover, int periodMs, QWidget* parent = nullptr);
     ~RoverDialog() override;
 
+    // OK: closes only when every field is within its range
+    void accept() override;
+
     // takes the rover's settings, streams and parameters into the dialog
     void initRover(const DynRover* rover, int periodMs);
     // shows the fourteen fields of the working copy that this form edits

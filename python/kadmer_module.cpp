@@ -34,7 +34,7 @@ namespace {
 
 // raised by a step whose model said the drive ends there; the tick is done
 // (time, pose and telemetry include it) and the simulation may go on
-py::object StepError, OffTerrainError, RolloverError;
+py::object StepError, OffTerrainError, RolloverError, SinkageError;
 
 [[noreturn]] void raise_step(const std::string& message, double t)
 {
@@ -46,6 +46,8 @@ py::object StepError, OffTerrainError, RolloverError;
         type = OffTerrainError;
     else if (text == "Rover renverse")
         type = RolloverError;
+    else if (text.rfind("Roue enlisee", 0) == 0)
+        type = SinkageError;
     PyObject* e = PyObject_CallFunction(type.ptr(), "s", text.c_str());
     if (!e)
         throw py::error_already_set();
@@ -212,7 +214,7 @@ public:
                 const std::string cle = item.first.cast<std::string>();
                 double* champ = cle == "inclinaison" ? &r.limites.inclinaison
                               : cle == "marge"       ? &r.limites.marge
-                              : cle == "garde_sol"   ? &r.limites.garde_sol
+                              : cle == "garde_sol"   ? &r.limites.gardeSol
                                                      : nullptr;
                 if (!champ)
                     throw py::value_error("limites : cle inconnue \"" + cle + "\" (inclinaison, marge, garde_sol attendues)");
@@ -238,6 +240,42 @@ public:
         d["y0"] = c.g.y0;
         d["pas"] = c.g.pas;
         d["nodata"] = CarteNodata;
+        return d;
+    }
+
+    // the drive plan's state: None without a plan; its status, the command in
+    // force (1-based, n + 1 once ended) and one record per command as the
+    // report has it
+    py::object plan() const
+    {
+        if (!run_->hasPlan)
+            return py::none();
+        const EtatPlan& e = run_->plan;
+        py::list commandes;
+        for (int k = 0; k < e.plan.nbCommandes; ++k) {
+            const ResultatCommande& r = e.resultats[k];
+            py::dict c;
+            c["type"] = nomCommandePlan[e.plan.commandes[k].type];
+            c["statut"] = nomStatutPlan[r.statut];
+            c["t_debut_s"] = r.tDebut;
+            c["t_fin_s"] = r.tFin;
+            c["x_m"] = r.x;
+            c["y_m"] = r.y;
+            c["cap_deg"] = r.cap;
+            c["odometrie_m"] = r.odometrie;
+            c["distance_m"] = r.distance;
+            c["inclinaison_max_deg"] = r.inclinaisonMax;
+            c["marge_min_deg"] = r.margeMin;
+            c["garde_sol_min_m"] = r.gardeSolMin;
+            c["enfoncement_max_m"] = r.enfoncementMax;
+            c["energie_J"] = r.energie;
+            commandes.append(c);
+        }
+        py::dict d;
+        d["statut"] = nomStatutPlan[e.statut];
+        d["commande"] = e.courante + 1;
+        d["commandes"] = commandes;
+        d["message"] = std::string(e.message);
         return d;
     }
 
@@ -294,12 +332,6 @@ py::dict rig(const py::object& soil, const std::string& model, const py::object&
     Banc banc;
     if (const char* m = initBanc(&banc, voie))
         throw py::value_error(m);
-    if (model == "macro")
-        banc.typeSol = SolBancMacro;
-    else if (model == "visco")
-        banc.typeSol = SolBancVisco;
-    else
-        throw py::value_error("model : \"macro\" ou \"visco\" attendu, pas \"" + model + "\"");
     if (py::isinstance<py::str>(soil)) {
         const std::string nom = soil.cast<std::string>();
         const PresetSol* p = cherchePreset(nom.c_str());
@@ -321,11 +353,23 @@ py::dict rig(const py::object& soil, const std::string& model, const py::object&
             } else if (k == "K") banc.zone.K = v;
             else if (k == "rhod") banc.zone.rhod = v;
             else if (k == "lbda") banc.zone.lbda = v;
+            else if (k == "c1") banc.classique.c1 = v;
+            else if (k == "c2") banc.classique.c2 = v;
+            else if (k == "n1") banc.classique.n1 = v;
             else throw py::value_error("soil : clé inconnue \"" + k + "\"");
         }
     } else if (!soil.is_none()) {
         throw py::value_error("soil : un nom de sol ou un dict de valeurs est attendu");
     }
+    // after the soil: a preset also sets the macro law
+    if (model == "macro")
+        banc.typeSol = SolBancMacro;
+    else if (model == "classique")
+        banc.typeSol = SolBancClassique;
+    else if (model == "visco")
+        banc.typeSol = SolBancVisco;
+    else
+        throw py::value_error("model : \"macro\", \"classique\" ou \"visco\" attendu, pas \"" + model + "\"");
     if (!load.is_none())
         banc.W = load.cast<double>();
     if (const char* m = verifieBanc(&banc))
@@ -379,7 +423,10 @@ PYBIND11_MODULE(kadmer, m)
         PyErr_NewExceptionWithDoc("kadmer.OffTerrainError", "Rover hors du terrain", StepError.ptr(), nullptr));
     RolloverError = py::reinterpret_steal<py::object>(
         PyErr_NewExceptionWithDoc("kadmer.RolloverError", "Rover renversé", StepError.ptr(), nullptr));
+    SinkageError = py::reinterpret_steal<py::object>(
+        PyErr_NewExceptionWithDoc("kadmer.SinkageError", "Roue enlisée", StepError.ptr(), nullptr));
     m.attr("StepError") = StepError;
+    m.attr("SinkageError") = SinkageError;
     m.attr("OffTerrainError") = OffTerrainError;
     m.attr("RolloverError") = RolloverError;
 
@@ -399,6 +446,8 @@ PYBIND11_MODULE(kadmer, m)
         .def_property_readonly("pose", &Simulation::pose, "X, Y, Z (m), site, gite, azimut (rad)")
         .def_property_readonly("angles", &Simulation::angles, "les 21 valeurs de configuration, rad")
         .def_property_readonly("extent", &Simulation::extent, "Xmin, Xmax, Ymin, Ymax du terrain, m")
+        .def_property_readonly("plan", &Simulation::plan,
+                               "Le plan de marche : None sans plan ; statut, commande en cours, une fiche par commande")
         .def("telemetry", &Simulation::telemetry, "La télémétrie : un tableau numpy par colonne du CSV")
         .def("height", &Simulation::height, py::arg("x"), py::arg("y"), "Hauteur du terrain, m")
         .def("normal", &Simulation::normal, py::arg("x"), py::arg("y"), "Normale unitaire du terrain")
@@ -409,5 +458,6 @@ PYBIND11_MODULE(kadmer, m)
 
     m.def("rig", &rig, py::arg("soil") = py::none(), py::arg("model") = "macro", py::arg("slip") = py::none(),
           py::arg("load") = py::none(), py::arg("voie") = 1.0,
-          "Banc à une roue : points établis aux glissements donnés");
+          "Banc à une roue : points établis aux glissements donnés ; soil un nom de sol publié ou un dict "
+          "(n, kc, kphi, c, phi, K, rhod, lbda, c1, c2, n1), model \"macro\", \"classique\" ou \"visco\"");
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/scenario.h"
+#include "render/planlist.h"
 #include "render/roverlists.h"
 #include "render/terrainlist.h"
 
@@ -34,6 +35,9 @@ void creeListes(Scenario* s)
         glDeleteLists((GLuint)s->carteList, 1);
     s->carteList = 0;
     s->terrainShown = 1;
+    // a new context holds no plan list yet
+    s->planList = 0;
+    s->planAJour = 0;
     for (int u = 0; u < s->nbRovers && u < MaxRovers; ++u)
         if (s->confRovers[u])
             listesRover(s->confRovers[u]);
@@ -107,6 +111,14 @@ int afficheScene(Scenario* s)
         glEnable(GL_CULL_FACE);
         glEnable(GL_LIGHTING);
     }
+    // the plan is compiled here, once per plan, where the context is current
+    if (!s->planAJour) {
+        s->planList = listePlan(s->terrain, s->planChemin, s->planNbPoints, s->planFins,
+                                s->planNbFins, s->planZones, s->planNbZones, s->planList);
+        s->planAJour = 1;
+    }
+    if (s->planList && s->terrainShown)
+        glCallList((GLuint)s->planList);
     for (int u = 0; u < s->nbRovers && u < MaxRovers; ++u) {
         const ConfRover* c = s->confRovers[u];
         if (!c)

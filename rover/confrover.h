@@ -130,6 +130,11 @@ struct ConfRover {
                                  // (initially (0, 0, 1)); seeds the next query
   int butee[NB_CHAINES];         // 1: a traverse stop limited this wheel
 
+  // -- ends of a drive, written by the kinematic and the dynamic step -------
+  int situationSignalee;         // those reported and still true: 1 a wheel
+                                 // off the terrain, 2 overturned (bits), so
+                                 // that each is said once when it happens
+
   // -- wheel tracks, written by track_wheels, drawn by the renderer ---------
   double traceDist;              // distance travelled since the start, m
   Vec3 trace[NB_CHAINES][NB_TRACE][2];  // ring of track points: the two edges

@@ -608,7 +608,7 @@ const char* dyn_configuration(DynRover* rover, const Mnt* mnt)
         print_configuration(rover);
     }
     if (rover->enlisee) {
-        static char message[64];
+        thread_local char message[64];
         std::snprintf(message, sizeof message, "Roue enlisee : %s\n",
                       nomChaine[rover->enlisee - 1]);
         rover->enlisee = 0;

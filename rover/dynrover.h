@@ -197,9 +197,6 @@ struct DynRover {
                                    // N.s/m; 0 off the ground
   double hImplicite;               // sub-step over which dyn_solve takes the
                                    // contact dampers implicitly (0: not), s
-  int situationSignalee;           // the end of a drive last reported by the
-                                   // dynamic step (0 none, 1 off the terrain,
-                                   // 2 overturned), so that it is said once
   // -- wheel speed controllers of the piloting, zeroed when a run starts ----
   struct {
     double integ[NB_CHAINES];      // integral of the speed errors over time, rad

@@ -34,6 +34,8 @@ const double PeriodeRegulation = 0.04;  // s, longest interval between updates
 const double TempsReponse = 0.2;        // s, closed-loop time constant
 const double TempsIntegral = 0.032;     // s, integral time
 
+} // namespace
+
 // the factors of the wheel rates on the turn: 1 -+ g for the outer/inner
 // side, divided by the cosine of the steering angle for the steered wheels
 void wheel_factors(const ConfRover* cr, double cDes, const double delta[NB_CHAINES],
@@ -46,36 +48,48 @@ void wheel_factors(const ConfRover* cr, double cDes, const double delta[NB_CHAIN
     }
 }
 
+namespace {
+
 // what ends a drive: a wheel's contact point off the terrain's grid (the
 // height query would answer the edge's height and tilt there, and the rover
-// would sink and slide on without ground under it), or the rover overturned
-// (the body's up axis pointing down, or the body origin under the ground).
-// Said once when it happens: a caller told to go on is not told again until
-// the rover has been back on the terrain and upright
-const char* situation(DynRover* rover, const Mnt* mnt)
+// would sink and slide on, or float, without ground under it), or the rover
+// overturned (the body's up axis pointing down, or the body origin under the
+// ground); the kinematic step, whose placement keeps the rover upright, only
+// asks for the first. Each is said once when it happens, whatever the other
+// does: a caller told to go on is not told again until the rover has been
+// back on the terrain, or upright
+enum { HorsTerrain = 1, Renverse = 2 };
+
+const char* situation(ConfRover* cr, const Mnt* mnt, bool renversement)
 {
-    const ConfRover* cr = &rover->conf;
     int now = 0;
     if (mnt && mnt->h && mnt->nx >= 2 && mnt->ny >= 2)
         for (int c = 0; c < NB_CHAINES && !now; ++c) {
             const double* P = cr->contact[c];
             if (!(P[0] >= mnt->Xmin && P[0] <= mnt->Xmax && P[1] >= mnt->Ymin &&
                   P[1] <= mnt->Ymax))
-                now = 1;
+                now = HorsTerrain;
         }
-    if (!now) {
+    // off the grid the ground's height is the edge's, not a ground to be
+    // under: only the body's up axis tells an overturn there
+    if (renversement) {
         const double* Rb = frame_rot(cr->caisse);
         double sol = mnt ? hauteur_mnt(mnt, cr->pos[0], cr->pos[1], nullptr) : 0.0;
-        if (Rb[8] < 0.0 || cr->pos[2] < sol)
-            now = 2;
+        if (Rb[8] < 0.0 || (!(now & HorsTerrain) && cr->pos[2] < sol))
+            now |= Renverse;
     }
-    if (now == rover->situationSignalee)
-        return nullptr;
-    rover->situationSignalee = now;
-    if (now == 1)
+    // what is no longer true may be said again; of what has just become true,
+    // leaving the terrain is said first, the other on the next call
+    cr->situationSignalee &= now;
+    const int nouveau = now & ~cr->situationSignalee;
+    if (nouveau & HorsTerrain) {
+        cr->situationSignalee |= HorsTerrain;
         return set_message("Rover hors du terrain\n");
-    if (now == 2)
+    }
+    if (nouveau & Renverse) {
+        cr->situationSignalee |= Renverse;
         return set_message("Rover renverse\n");
+    }
     return nullptr;
 }
 
@@ -152,6 +166,8 @@ const char* kin_step(ConfRover* cr, const Mnt* mnt, double cDes, double vDes, do
 
     const char* msg = place_on_ground(cr, mnt);
     track_wheels(cr, ds);
+    if (!msg)
+        msg = situation(cr, mnt, false);
     return msg;
 }
 
@@ -264,7 +280,7 @@ const char* integrate(DynRover* rover, double dt, const Mnt* mnt)
         rover->flagPeriode = 1;
         if (const char* msg = dyn_configuration(rover, mnt))
             return msg;
-        if (const char* msg = situation(rover, mnt))
+        if (const char* msg = situation(cr, mnt, true))
             return msg;
     }
 
@@ -372,7 +388,7 @@ const char* integrate(DynRover* rover, double dt, const Mnt* mnt)
         if (const char* msg = dyn_configuration(rover, mnt))
             return msg;
         dyn_joint_torques(rover);
-        if (const char* msg = situation(rover, mnt))
+        if (const char* msg = situation(cr, mnt, true))
             return msg;
         trem -= h;
     }
@@ -431,6 +447,6 @@ void dyn_reset(DynRover* rover)
     rover->tContact = 0.0;
     rover->sousPas = 0;
     rover->hImplicite = 0.0;
-    rover->situationSignalee = 0;
+    rover->conf.situationSignalee = 0;
     std::memset(rover->filtreMacro, 0, sizeof rover->filtreMacro);
 }

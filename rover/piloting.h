@@ -21,11 +21,18 @@ struct Mnt;
 // of rotation on the middle axle), clamped to the steering limits, rad
 void ackermann(const ConfRover* cr, double cDes, double delta[NB_CHAINES]);
 
+// the factors of the wheel rim speeds over the middle axle's speed on the turn
+// cDes with the steering angles delta: 1 -+ cDes * half track for the
+// outer/inner side, over the cosine of the steering angle for the steered wheels
+void wheel_factors(const ConfRover* cr, double cDes, const double delta[NB_CHAINES],
+                   double fac[NB_CHAINES]);
+
 // ---- one period --------------------------------------------------------------
 
 // kinematic step of dt seconds: steering, wheel angles, pose along the arc,
 // placement on mnt (flat ground at 0 when null), tracks; the caller advances
-// the time. Returns the placement's message (the state stays updated)
+// the time. Returns the placement's message, or "Rover hors du terrain" once
+// when a wheel leaves the terrain's grid (the state stays updated)
 const char* kin_step(ConfRover* cr, const Mnt* mnt, double cDes, double vDes,
                      double dt);
 

@@ -232,7 +232,7 @@ void contact_classique(SortieClassique* s, const ZoneSol* z, const ParamClassiqu
 
 const char* verifie_classique(const ZoneSol* z, const ParamClassique* p)
 {
-    static char message[160];
+    thread_local char message[160];
     const char* nom = z ? z->nom : "";
     if (z && !(z->n > 0.0))
         std::snprintf(message, sizeof message,
@@ -257,7 +257,7 @@ const char* verifie_classique(const ZoneSol* z, const ParamClassique* p)
 const char* verifie_zones_classiques(const ZonesSol* zs, const ParamClassique* p, double r,
                                      double b, double W)
 {
-    static char message[200];
+    thread_local char message[200];
     for (const ZoneSol* z = zs ? zs->premiere : nullptr; z; z = z->suivante) {
         if (const char* m = verifie_classique(z, p))
             return m;

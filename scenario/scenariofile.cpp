@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <set>
 #include <algorithm>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -399,15 +400,117 @@ void litDepart(const Json& j, ScenarioFile* s)
     o.booleen("placer", &s->placer);
 }
 
+// a key that must be there
+const Json& requise(const Objet& o, const char* k)
+{
+    const Json* v = o.valeur(k);
+    if (!v)
+        throw Faute{o.cle(k) + " : cle manquante"};
+    return *v;
+}
+
+void litCommandePlan(const Json& j, const std::string& chemin, CommandePlan* k)
+{
+    Objet o(j, chemin, {"arc", "droit", "cap", "point", "vitesse"});
+    int types = 0;
+    for (const char* t : {"arc", "droit", "cap", "point"})
+        types += o.valeur(t) != nullptr;
+    if (types != 1)
+        throw Faute{chemin + " : une commande arc, droit, cap ou point attendue"};
+    *k = CommandePlan{};
+    o.nombre("vitesse", &k->vitesse, positif, "vitesse positive attendue");
+    if (const Json* v = o.valeur("arc")) {
+        k->type = PlanArc;
+        Objet a(*v, o.cle("arc"), {"rayon", "longueur"});
+        requise(a, "rayon");
+        requise(a, "longueur");
+        a.nombre("rayon", &k->rayon, [](double r) { return r != 0.0; }, "rayon non nul attendu");
+        a.nombre("longueur", &k->longueur);
+    } else if (const Json* v = o.valeur("droit")) {
+        k->type = PlanDroit;
+        k->longueur = Objet::nombreDe(*v, o.cle("droit"));
+    } else if (const Json* v = o.valeur("cap")) {
+        k->type = PlanCap;
+        k->cap = Objet::nombreDe(*v, o.cle("cap"));
+        if (!(std::fabs(k->cap) <= 3600.0))
+            throw Faute{o.cle("cap") + " : cap de -3600 a 3600 degres attendu, pas " +
+                        texteNombre(*v)};
+    } else {
+        k->type = PlanPoint;
+        Objet p(*o.valeur("point"), o.cle("point"), {"x", "y", "tolerance", "delai"});
+        requise(p, "x");
+        requise(p, "y");
+        requise(p, "tolerance");
+        p.nombre("x", &k->x);
+        p.nombre("y", &k->y);
+        p.nombre("tolerance", &k->tolerance, positif, "tolerance positive attendue");
+        p.nombre("delai", &k->delai, positif, "delai positif attendu");
+    }
+}
+
+void litPlan(const Json& j, const std::string& chemin, ScenarioFile* s)
+{
+    Objet o(j, chemin, {"vitesse", "commandes", "zones_interdites", "limites"});
+    s->aPlan = true;
+    o.nombre("vitesse", &s->planVitesse, positif, "vitesse positive attendue");
+    const Json& cs = requise(o, "commandes");
+    if (!cs.is_array() || cs.empty())
+        throw Faute{o.cle("commandes") + " : liste d'au moins une commande attendue"};
+    s->planCommandes.clear();
+    for (size_t i = 0; i < cs.size(); ++i) {
+        CommandePlan k;
+        litCommandePlan(cs[i], o.cle("commandes") + "[" + std::to_string(i) + "]", &k);
+        s->planCommandes.push_back(k);
+    }
+    s->zonesInterdites.clear();
+    if (const Json* v = o.valeur("zones_interdites")) {
+        if (!v->is_array())
+            throw Faute{o.cle("zones_interdites") + " : liste de {x, y, rayon} attendue"};
+        for (size_t i = 0; i < v->size(); ++i) {
+            Objet z((*v)[i], o.cle("zones_interdites") + "[" + std::to_string(i) + "]",
+                    {"x", "y", "rayon"});
+            ZoneInterdite zi{};
+            requise(z, "x");
+            requise(z, "y");
+            requise(z, "rayon");
+            z.nombre("x", &zi.x);
+            z.nombre("y", &zi.y);
+            z.nombre("rayon", &zi.rayon, positif, "rayon positif attendu");
+            s->zonesInterdites.push_back(zi);
+        }
+    }
+    if (const Json* v = o.valeur("limites")) {
+        Objet l(*v, o.cle("limites"),
+                {"inclinaison", "marge", "glissement", "controle_glissement", "garde_sol",
+                 "enfoncement"});
+        LimitesPlan& L = s->limites;
+        l.nombre("inclinaison", &L.inclinaison, [](double a) { return a > 0.0 && a <= 90.0; },
+                 "angle de 0 (exclu) a 90 degres attendu");
+        l.nombre("marge", &L.marge, [](double a) { return a >= 0.0 && a < 90.0; },
+                 "angle de 0 a 90 degres (exclu) attendu");
+        l.nombre("glissement", &L.glissement, [](double g) { return g > 0.0 && g <= 1.0; },
+                 "glissement de 0 (exclu) a 1 attendu");
+        l.nombre("controle_glissement", &L.controleGlissement, positif,
+                 "longueur positive attendue");
+        l.nombre("garde_sol", &L.gardeSol, positifOuNul, "hauteur positive ou nulle attendue");
+        l.nombre("enfoncement", &L.enfoncement, positif, "enfoncement positif attendu");
+    }
+}
+
 void litPilotage(const Json& j, const Chemins& ch, ScenarioFile* s)
 {
-    Objet o(j, "pilotage", {"mode", "v", "c", "commandes", "continuer"});
+    Objet o(j, "pilotage", {"mode", "v", "c", "commandes", "continuer", "plan"});
     int mode;
     if (o.mot("mode", &mode, {"kin", "dyn"}))
         s->dynamique = mode == 1;
     o.nombre("v", &s->v);
     o.nombre("c", &s->c);
     o.booleen("continuer", &s->continuer);
+    if (const Json* p = o.valeur("plan")) {
+        if (o.valeur("commandes"))
+            throw Faute{o.cle("plan") + " : pas avec pilotage.commandes, l'un ou l'autre"};
+        litPlan(*p, o.cle("plan"), s);
+    }
     const Json* v = o.valeur("commandes");
     if (!v)
         return;
@@ -433,9 +536,11 @@ void litPilotage(const Json& j, const Chemins& ch, ScenarioFile* s)
 
 void litSorties(const Json& j, const Chemins& ch, ScenarioFile* s)
 {
-    Objet o(j, "sorties", {"trajectoire", "telemetrie"});
+    Objet o(j, "sorties", {"trajectoire", "telemetrie", "rapport", "carte"});
     ch.sortie(o, "trajectoire", &s->trajectoire);
     ch.sortie(o, "telemetrie", &s->telemetrie);
+    ch.sortie(o, "rapport", &s->rapport);
+    ch.sortie(o, "carte", &s->carte);
 }
 
 // checks between keys, once everything is read
@@ -449,7 +554,25 @@ void litEnsemble(const ScenarioFile& s)
         std::string raison = refusGrille(s.xmax - s.xmin, s.ymax - s.ymin, s.cellule);
         if (!raison.empty())
             throw Faute{"terrain.cellule : " + raison};
+        // a waypoint off a generated terrain (a file's extent is known once read)
+        for (size_t i = 0; i < s.planCommandes.size(); ++i) {
+            const CommandePlan& k = s.planCommandes[i];
+            if (k.type == PlanPoint &&
+                !(k.x >= s.xmin && k.x <= s.xmax && k.y >= s.ymin && k.y <= s.ymax))
+            {
+                char ou[160];
+                std::snprintf(ou, sizeof ou,
+                              "].point : point sur le terrain [%g, %g] x [%g, %g] attendu, pas "
+                              "(%g, %g)",
+                              s.xmin, s.xmax, s.ymin, s.ymax, k.x, k.y);
+                throw Faute{"pilotage.plan.commandes[" + std::to_string(i) + ou};
+            }
+        }
     }
+    if (!s.rapport.empty() && !s.aPlan)
+        throw Faute{"sorties.rapport : un rapport ne sert qu'avec pilotage.plan"};
+    if (!s.carte.empty() && !s.aPlan)
+        throw Faute{"sorties.carte : une carte ne sert qu'avec pilotage.plan"};
 }
 
 // line and column of a byte offset, for the syntax messages
@@ -500,7 +623,7 @@ std::string litScenarioTexte(const std::string& texte, const std::string& dossie
             litDepart(*v, s);
         if (const Json* v = o.valeur("pilotage"))
             litPilotage(*v, ch, s);
-        o.borne("duree", &s->duree, refusDuree);
+        s->aDuree = o.borne("duree", &s->duree, refusDuree) || s->aDuree;
         if (const Json* v = o.valeur("sorties"))
             litSorties(*v, ch, s);
         litEnsemble(*s);
@@ -738,16 +861,70 @@ std::string texteScenario(const ScenarioFile& s)
             cs.push_back(Json::array({c.t, c.v, c.c}));
         pil["commandes"] = cs;
     }
+    if (s.aPlan) {
+        Json plan = Json::object();
+        if (s.planVitesse > 0.0)
+            plan["vitesse"] = s.planVitesse;
+        Json cs = Json::array();
+        for (const CommandePlan& k : s.planCommandes) {
+            Json c = Json::object();
+            switch (k.type) {
+            case PlanArc:
+                c["arc"] = {{"rayon", k.rayon}, {"longueur", k.longueur}};
+                break;
+            case PlanDroit:
+                c["droit"] = k.longueur;
+                break;
+            case PlanCap:
+                c["cap"] = k.cap;
+                break;
+            default: {
+                Json p = {{"x", k.x}, {"y", k.y}, {"tolerance", k.tolerance}};
+                if (k.delai > 0.0)
+                    p["delai"] = k.delai;
+                c["point"] = p;
+            }
+            }
+            if (k.vitesse > 0.0)
+                c["vitesse"] = k.vitesse;
+            cs.push_back(c);
+        }
+        plan["commandes"] = cs;
+        if (!s.zonesInterdites.empty()) {
+            Json zs = Json::array();
+            for (const ZoneInterdite& z : s.zonesInterdites)
+                zs.push_back({{"x", z.x}, {"y", z.y}, {"rayon", z.rayon}});
+            plan["zones_interdites"] = zs;
+        }
+        const LimitesPlan& L = s.limites;
+        Json l = Json::object();
+        for (auto [cle, x] : {std::pair<const char*, double>{"inclinaison", L.inclinaison},
+                              {"marge", L.marge},
+                              {"glissement", L.glissement},
+                              {"controle_glissement", L.controleGlissement},
+                              {"garde_sol", L.gardeSol},
+                              {"enfoncement", L.enfoncement}})
+            if (std::isfinite(x))
+                l[cle] = x;
+        plan["limites"] = l;
+        pil["plan"] = plan;
+    }
     pil["continuer"] = s.continuer;
     j["pilotage"] = pil;
 
-    j["duree"] = s.duree;
+    // a plan without a bound on the time runs to its end
+    if (!s.aPlan || s.aDuree)
+        j["duree"] = s.duree;
 
     Json sor = Json::object();
     if (!s.trajectoire.empty())
         sor["trajectoire"] = s.trajectoire;
     if (!s.telemetrie.empty())
         sor["telemetrie"] = s.telemetrie;
+    if (!s.rapport.empty())
+        sor["rapport"] = s.rapport;
+    if (!s.carte.empty())
+        sor["carte"] = s.carte;
     j["sorties"] = sor;
     std::string texte;
     ecritJson(j, 0, texte);

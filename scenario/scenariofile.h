@@ -17,6 +17,7 @@
 
 #include "rover/confrover.h"
 #include "rover/dynrover.h"
+#include "rover/plan.h"
 #include "terrain/dynsol.h"
 #include "terrain/mnt.h"
 #include "terrain/zonesol.h"
@@ -93,12 +94,21 @@ struct ScenarioFile {
     std::string commandesFichier;  // lines "t vDes cDes"; empty: the list below
     std::vector<CommandeScenario> commandes;  // in increasing time
     bool continuer = false;  // go on after a step's message
+    // a drive plan, in place of the command schedule (rover/plan.h)
+    bool aPlan = false;
+    double planVitesse = 0.0;  // m/s; 0: the rover's vMax
+    std::vector<CommandePlan> planCommandes;
+    std::vector<ZoneInterdite> zonesInterdites;
+    LimitesPlan limites;  // NaN: not checked
 
     double duree = 10.0;  // simulated time, s
+    bool aDuree = false;  // duree given: a plan without it runs to its end
 
     // ---- sorties (written, so they need not exist)
     std::string trajectoire;  // trajectory file; empty: none
     std::string telemetrie;   // telemetry file; empty: none
+    std::string rapport;      // a plan's report, CSV; empty: none
+    std::string carte;        // a plan's map, PNG; empty: none
 };
 
 // ---- reading -----------------------------------------------------------------

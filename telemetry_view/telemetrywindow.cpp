@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -232,6 +233,12 @@ void TelemetryWindow::refresh()
         double mag = std::pow(10.0, std::floor(std::log10(raw)));
         double step = raw <= mag ? mag : raw <= 2 * mag ? 2 * mag : raw <= 5 * mag ? 5 * mag : 10 * mag;
         double y0 = std::floor(lo / step) * step, y1 = std::ceil(hi / step) * step;
+        // labels with as many significant digits as the step needs, so that
+        // no two ticks of a nearly flat series read alike
+        const double grand = std::fmax(std::fabs(y0), std::fabs(y1));
+        const int chiffres =
+            int(std::floor(std::log10(grand)) - std::floor(std::log10(step))) + 1;
+        yAxes[k]->setLabelFormat(QString("%.%1g").arg(std::max(4, std::min(chiffres, 15))));
         // ranges first, data next: each change recomputes the series drawn
         xAxes[k]->setRange(tStart, tStart + Window);
         yAxes[k]->setTickCount(int(std::lround((y1 - y0) / step)) + 1);
@@ -294,6 +301,9 @@ void TelemetryWindow::on_csvButton_clicked()
                                           tr("Fichier CSV (*.csv)"));
     if (name.isEmpty())
         return;
+    // a name without a suffix gets the one the filter offers
+    if (QFileInfo(name).suffix().isEmpty())
+        name += ".csv";
     if (!exportCsv(name))
         modal::warning(this, QString::fromUtf8("Télémétrie"),
                        QString::fromUtf8("Impossible d'écrire le fichier %1").arg(name));
@@ -305,6 +315,8 @@ void TelemetryWindow::on_pngButton_clicked()
                                           tr("Image PNG (*.png)"));
     if (name.isEmpty())
         return;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += ".png";
     if (!exportPng(name))
         modal::warning(this, QString::fromUtf8("Télémétrie"),
                        QString::fromUtf8("Impossible d'écrire le fichier %1").arg(name));

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ pkg-config make
-  qtbase5-dev libqt5opengl5-dev qttools5-dev qttools5-dev-tools
+  qtbase5-dev libqt5opengl5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
   libglu1-mesa-dev libgl1-mesa-dri
   libsdl1.2-compat-dev
   xvfb xauth xdotool

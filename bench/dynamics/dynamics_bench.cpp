@@ -63,9 +63,8 @@ BENCHMARK(BM_DynSolve);
 // one sub-step of the integration: assembly and solution, then the new
 // configuration-dependent quantities and the driven joints' torques, for
 // angles that moved as in straight driving
-void BM_SubStep(benchmark::State& state)
+void sub_steps(benchmark::State& state, Scene& s)
 {
-    Scene s;
     double a[NB_DDL];
     long k = 0;
     for (auto _ : state) {
@@ -75,6 +74,12 @@ void BM_SubStep(benchmark::State& state)
         dyn_joint_torques(s.rover);
     }
 }
+
+void BM_SubStep(benchmark::State& state)
+{
+    Scene s;
+    sub_steps(state, s);
+}
 BENCHMARK(BM_SubStep);
 
 // the same sub-step on the default zone under the macro law (argument 1) and
@@ -82,14 +87,7 @@ BENCHMARK(BM_SubStep);
 void BM_SubStepSol(benchmark::State& state)
 {
     Scene s(static_cast<int>(state.range(0)));
-    double a[NB_DDL];
-    long k = 0;
-    for (auto _ : state) {
-        move_angles(s.rover, k++);
-        benchmark::DoNotOptimize(dyn_solve(s.rover, a));
-        benchmark::DoNotOptimize(dyn_configuration(s.rover, &s.mnt));
-        dyn_joint_torques(s.rover);
-    }
+    sub_steps(state, s);
 }
 BENCHMARK(BM_SubStepSol)->Arg(1)->Arg(2);
 

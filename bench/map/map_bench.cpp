@@ -19,7 +19,7 @@ void BM_PlacementsCarte(benchmark::State& state)
     sim_build(o, &run);
     DynRover* scratch = static_cast<DynRover*>(std::malloc(sizeof(DynRover)));
     std::memcpy(scratch, run.rover, sizeof(DynRover));
-    const Limites l = limites_defaut();
+    const LimitesPlan l = limites_carte(LimitesPlan());
     const int caps = 8;
     float out[NB_COUCHES];
     double x = -7.0;

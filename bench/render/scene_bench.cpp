@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QGLWidget>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "render/scene.h"
 #include "rover/confrover.h"
 #include "rover/piloting.h"
+#include "rover/plan.h"
 #include "terrain/mnt.h"
 
 namespace {
@@ -149,6 +151,32 @@ void BM_AfficheSceneAvecTraces(benchmark::State& state)
     *c = avant;
 }
 BENCHMARK(BM_AfficheSceneAvecTraces)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// with a drive plan drawn: a path of 400 points (20 m at the 5 cm a planned
+// path keeps) over the terrain and two keep-out circles
+void BM_AfficheSceneAvecPlan(benchmark::State& state)
+{
+    Scenario* s = vue->s;
+    static double chemin[800], fins[4];
+    for (int i = 0; i < 400; ++i) {
+        const double a = 0.01 * i;
+        chemin[2 * i] = -6.0 + 6.0 * std::sin(a);
+        chemin[2 * i + 1] = -6.0 + 6.0 * (1.0 - std::cos(a)) + 0.02 * i;
+    }
+    fins[0] = chemin[398], fins[1] = chemin[399], fins[2] = chemin[798], fins[3] = chemin[799];
+    static const ZoneInterdite zones[2] = {{-6.5, 1.0, 1.2}, {3.0, -2.0, 2.0}};
+    s->planChemin = chemin;
+    s->planNbPoints = 400;
+    s->planFins = fins;
+    s->planNbFins = 2;
+    s->planZones = zones;
+    s->planNbZones = 2;
+    s->planAJour = 0;
+    tempsImages(state);
+    s->planNbPoints = s->planNbFins = s->planNbZones = 0;
+    s->planAJour = 0;
+}
+BENCHMARK(BM_AfficheSceneAvecPlan)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // once per context: sand texture, terrain list, rover lists
 void BM_CreeListes(benchmark::State& state)

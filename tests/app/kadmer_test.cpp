@@ -67,7 +67,8 @@ TEST_F(KadmerWindow, ContextMenuHoldsTheSixActionsInOrderThenTheNewOnes)
                                             "&Lecture Reseau", "&Retour Mode Local",
                                             "&Pil. Dynamique"}));
     EXPECT_EQ(texts[6], QString::fromUtf8("&Télémétrie"));
-    EXPECT_EQ(texts.last(), QString::fromUtf8("Sauver scénario"));
+    EXPECT_EQ(texts[texts.size() - 2], QString::fromUtf8("Sauver scénario"));
+    EXPECT_EQ(texts.last(), QString::fromUtf8("Plan de marche"));
     EXPECT_FALSE(k->localAction->isEnabled());
     EXPECT_EQ(k->contextMenuPolicy(), Qt::ActionsContextMenu);
 }
@@ -184,6 +185,18 @@ TEST_F(KadmerWindow, DynamicRoverOffTheTerrainAsksTheErrorQuestion)
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(KadmerWindow, KinematicRoverOffTheTerrainAsksTheErrorQuestionOnceEachTime)
+{
+    ConfRover* c = k->scenario->confRovers[0];
+    for (double x : {100.0, 100.0, 0.0, -100.0}) {
+        c->pos[0] = x;
+        k->oneStepSlot();
+    }
+    const QString off = "Erreur Simulation !!|Message d'erreur :\nRover hors du terrain\n\n"
+                        "Voulez-vous continuer ?";
+    EXPECT_EQ(script.boxes, QStringList({off, off}));
+}
+
 TEST_F(KadmerWindow, InitInLocalModeOnlyResetsTheSlider)
 {
     k->playpauseSlot();
@@ -251,20 +264,22 @@ TEST_F(KadmerWindow, LongErrorMessagesAreShownWhole)
     EXPECT_TRUE(script.boxes[0].contains("xxxEND\nVoulez-vous continuer ?"));
 }
 
-TEST_F(KadmerWindow, ASecondQuestionIsNotStackedOnAnOpenOne)
+TEST_F(KadmerWindow, ASecondQuestionIsNotStackedOnAnOpenOneButAskedAfterIt)
 {
-    int nested = 0;
+    int nested = 0, open = 0;
     script.duringBox = [&] {
+        EXPECT_EQ(open++, 0);  // never two at once
         if (nested++ == 0)
             k->afficheErreur("second message");
+        open--;
     };
     k->afficheErreur("first message");
-    EXPECT_EQ(script.boxes.size(), 1);
-    EXPECT_TRUE(script.boxes[0].contains("first message"));
+    ASSERT_EQ(script.boxes.size(), 2);
+    EXPECT_TRUE(script.boxes[1].contains("second message"));
     // once answered, the next message is asked again
     script.duringBox = nullptr;
     k->afficheErreur("third message");
-    EXPECT_EQ(script.boxes.size(), 2);
+    EXPECT_EQ(script.boxes.size(), 3);
 }
 
 TEST_F(KadmerWindow, AnswerNoClosesTheWindow)

@@ -3,11 +3,19 @@
 // unreadable terrain file reported.
 #include "support.h"
 
+#include "scenario/scenariofile.h"
+#include "app/langue.h"
+
 #include "app/scenario.h"
 #include "dialogs/geodialog.h"
 #include "dialogs/mntdialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QTranslator>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QRadioButton>
@@ -121,6 +129,30 @@ TEST(NewScenario, UnreadableTerrainFileIsReportedWithItsFallback)
     EXPECT_EQ(script.boxes, QStringList("Terrain|Le fichier MNT n'a pas pu être lu :\n"
                                         "Nombre de colonnes non constant dans loada() !\n"
                                         "Le MNT interne des paramètres choisis le remplace."));
+    // the run's terrain is the built-in one: a scenario saved from it names
+    // no file, and says the generated terrain
+    EXPECT_EQ(owned->mnt.fichier, nullptr);
+    EXPECT_TRUE(terrainGenere(&owned->mnt));
+    EXPECT_TRUE(scenarioDuModele(&owned->dynRover, 40, &owned->mnt, &owned->dynSol, nullptr,
+                                 false, 0.0, 0.0)
+                    .terrainFichier.empty());
+}
+
+// Qt's own buttons and file dialogs read French, as the program's texts do
+TEST(QtTexts, StandardButtonsAndFileDialogsReadFrench)
+{
+    std::unique_ptr<QTranslator> t(traduitQt(qApp));
+    ASSERT_NE(t, nullptr);
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Abort);
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList texts;
+    for (QAbstractButton* b : box.buttons() + files.findChild<QDialogButtonBox*>()->buttons())
+        texts << b->text();
+    EXPECT_EQ(texts, QStringList({"Abandonner", "&Oui", "&Non", "&Enregistrer", "Annuler"}));
+    EXPECT_EQ(files.findChild<QLabel*>("lookInLabel")->text(), "Voir dans :");
 }
 
 }  // namespace

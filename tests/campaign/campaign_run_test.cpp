@@ -88,7 +88,9 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
 {
     TempDir tmp;
     std::string file = tmp.path + "/c.json", dir = tmp.path + "/out";
-    writeText(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05}},
+    // the rover circles on the terrain: a late case is ended by its limit,
+    // not by leaving the terrain
+    writeText(file, R"({"base": {"terrain": {"forme": "plat"}, "pilotage": {"v": 0.05, "c": 0.5}},
         "axes": [{"path": "terrain.cellule", "values": [1, -1, 2]},
                  {"path": "duree", "values": [0.2, 1000000]}],
         "time_limit_s": 10})");
@@ -124,6 +126,31 @@ TEST(CampaignRun, FailingAndLateCasesAreRecordedAndTheRestRuns)
     m["time_limit_s"] = 20.0;
     EXPECT_EQ(pending(dir, m, false), (std::vector<int>{1, 4, 5}));
     EXPECT_EQ(pending(dir, m, true), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+TEST(CampaignRun, APlanStoppedByItsProtectionIsAResultAndTheShareThatEndsIsDrawn)
+{
+    TempDir tmp;
+    std::string file = tmp.path + "/c.json", dir = tmp.path + "/out";
+    // a 2 m drive on flat ground whose tilt limit is swept below and above
+    // the bumps' tilt: the first stops (status 3), the second ends
+    writeText(file, R"({"base": {"terrain": {"forme": "aleatoire"}, "pilotage": {"mode": "kin",
+          "plan": {"vitesse": 0.05, "commandes": [{"droit": 2}], "limites": {"inclinaison": 0.01}}}},
+        "axes": [{"name": "lim", "path": "pilotage.plan.limites.inclinaison", "values": [0.01, 60]}],
+        "plots": [{"figure": "plan_succes", "axes": ["lim"]}], "time_limit_s": 20})");
+    ProgramRun r = run_program("run " + file + " --out " + dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("plans de marche : 1 menes a leur fin, 1 arretes"), std::string::npos) << r.err;
+    Csv t = read_csv(dir + "/summary.csv");
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(t.at(t.rows[0], "status"), "arrete");
+    EXPECT_EQ(t.at(t.rows[0], "exit_code"), "3");
+    EXPECT_EQ(t.at(t.rows[0], "plan_statut"), "arrete");
+    EXPECT_EQ(t.at(t.rows[0], "plan_succes"), "0");
+    EXPECT_EQ(t.at(t.rows[1], "plan_statut"), "ok");
+    EXPECT_EQ(t.at(t.rows[1], "plan_commandes"), "1/1");
+    EXPECT_EQ(t.at(t.rows[1], "plan_succes"), "1");
+    EXPECT_EQ(access((dir + "/plan_succes-lim.png").c_str(), F_OK), 0);
 }
 
 TEST(CampaignRun, BadFilesAndOptionsEndWithStatusTwoBeforeAnyCaseRuns)

@@ -169,6 +169,8 @@ TEST(Campaign, RefusedFilesNameTheKeyAndTheReason)
         {R"({"base": {}, "axes": [{"path": "a", "values": [1]}, {"path": "/a", "values": [2]}]})", "axes[1].path : \"/a\" est deja balaye ou tire"},
         {R"({"base": {}, "axes": [{"path": "a", "values": [1]}], "draws": {"count": 1, "values": [{"path": "a.b", "uniform": [0, 1]}]}})", "draws.values[0].path : \"/a/b\" est dans \"/a\""},
         {R"({"base": {"z": [1]}, "axes": [{"path": "/z/x", "values": [1]}]})", "axes[0].path : \"/z/x\" ne mene a aucune valeur"},
+        {R"({"base": {"z": [1]}, "axes": [{"path": "z.3", "values": [1]}]})", "axes[0].path : position \"3\" hors du tableau \"/z\" (1 valeurs)"},
+        {R"({"base": {}, "axes": [{"path": "sol.5555555555555555555.c", "values": [1]}]})", "axes[0].path : position \"5555555555555555555\" d'un tableau absent"},
         {R"({"base": {}, "axes": [{"path": "a", "from": 0, "to": 999, "step": 1}, {"path": "b", "from": 0, "to": 999, "step": 1}, {"path": "c", "values": [1, 2]}]})", "axes : plus d'un million de cas"},
         {R"({"base": {}, "draws": {"count": 0, "values": [{"path": "a", "uniform": [0, 1]}]}})", "draws.count : entier de 1 a 1000000 attendu"},
         {R"({"base": {}, "draws": {"count": 2, "values": [{"path": "a"}]}})", "draws.values[0] : une loi attendue"},

@@ -1,11 +1,17 @@
-// The geometry dialog: track width, pivot inclination in degrees, linkage shape.
+// The geometry dialog: track width, pivot inclination in degrees, linkage shape;
+// numbers typed beyond a field's range in the start-up dialogs.
 #include "dialogs/geodialog.h"
+
+#include "dialogs/dynrovdialog.h"
 
 #include "dialogs/dialog_support.h"
 #include "rover/confrover.h"
 #include "rover/dynrover.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QTest>
+#include <functional>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
@@ -89,6 +95,53 @@ TEST(GeoDialog, LinkageLabelFollowsTheCheckBox)
     EXPECT_EQ(text(&d, "label_Quadri"), "quelconque");
     d.litGeo(rv.r);
     EXPECT_EQ(rv.r->quadri, 1);
+}
+
+// a number typed beyond a start-up dialog's field stays as typed, in red,
+// the range in the tooltip, and OK names the field with its limit
+// types `text` over the field's content, as a user does
+void type(QAbstractSpinBox* field, const char* text)
+{
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+TEST(TypedValues, BeyondTheRangeStayAsTypedAndOkNamesTheFieldWithItsLimit)
+{
+    Rover rv;
+    const struct {
+        std::function<QDialog*()> dialog;
+        const char *field, *typed, *valid, *range;
+        QString box;
+    } rows[] = {
+        {[&] { return new GeoDialog(rv.r); }, "doubleSpinBox_Inclinaison", "45", "44.5",
+         "de 0.00 à 44.67",
+         "Géométrie du rover|« Inclinaison pivot (dg) » vaut au plus 44.67 (45.00 saisi)."},
+        // a field of a body not shown: named with its body and box, and shown
+        {[&] { return new DynRovDialog(); }, "doubleSpinBox_xwAD", "-7", "-0.5",
+         "de -1.000 à 1.000",
+         "Données dynamiques par corps|« ROUE — Position CDG — x » vaut au moins -1.000 "
+         "(-7.000 saisi)."},
+    };
+    for (const auto& row : rows) {
+        Modals modals;
+        std::unique_ptr<QDialog> d(row.dialog());
+        QAbstractSpinBox* field = child<QAbstractSpinBox>(d.get(), row.field);
+        EXPECT_TRUE(field->toolTip().contains(row.range)) << field->toolTip().toStdString();
+        const QColor plain = field->palette().color(QPalette::Text);
+        type(field, row.typed);
+        EXPECT_EQ(field->text(), row.typed);
+        EXPECT_NE(field->palette().color(QPalette::Text), plain);
+        d->accept();
+        EXPECT_NE(d->result(), QDialog::Accepted);
+        EXPECT_EQ(modals.boxes, QStringList(row.box)) << modals.boxes.join("\n").toStdString();
+        EXPECT_TRUE(field->isVisibleTo(d.get()));
+        // a number within the range is taken, in the field's usual colour
+        type(field, row.valid);
+        EXPECT_EQ(field->palette().color(QPalette::Text), plain);
+        d->accept();
+        EXPECT_EQ(d->result(), QDialog::Accepted) << row.field;
+    }
 }
 
 }  // namespace

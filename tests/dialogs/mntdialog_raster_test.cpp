@@ -6,6 +6,7 @@
 #include "terrain/mnt.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
@@ -26,8 +27,10 @@ TEST(MntDialogRaster, RasterIsShownWithItsWindowAndReadOnOk)
     EXPECT_EQ(text(&dlg, "label_NomFichier"), "releve.dat");
     EXPECT_TRUE(child<QGroupBox>(&dlg, "groupBox_Raster")->isVisibleTo(&dlg));
     EXPECT_TRUE(text(&dlg, "label_Scr").contains("UTM zone 31N")) << text(&dlg, "label_Scr").toStdString();
-    EXPECT_TRUE(text(&dlg, "label_Scr").contains("200 x 150 pixels (GTiff), résolution 2 x 2 m"))
+    // every line of the raster's description is shown whole, and in the tooltip
+    EXPECT_TRUE(text(&dlg, "label_Scr").contains("200 x 150 pixels (GTiff)\nrésolution 2 x 2 m"))
         << text(&dlg, "label_Scr").toUtf8().constData();
+    EXPECT_EQ(child<QLabel>(&dlg, "label_Scr")->toolTip(), text(&dlg, "label_Scr"));
     EXPECT_EQ(spin(&dlg, "doubleSpinBox_CentreX"), 500200.0);
     EXPECT_EQ(spin(&dlg, "doubleSpinBox_CentreY"), 4648850.0);
     EXPECT_EQ(spin(&dlg, "doubleSpinBox_Taille"), 200.0);
@@ -53,8 +56,10 @@ TEST(MntDialogRaster, RasterIsShownWithItsWindowAndReadOnOk)
     EXPECT_NEAR(hauteur_mnt(&back, 3.0, -7.0, nullptr), 0.05 * 104.0 - 0.03 * -156.0, 1e-9);
     libere_mnt(&back);
 
-    // back to the built-in terrain: the window goes, the extent comes back
+    // back to the built-in terrain: the window goes, the extent and the
+    // bumps come back
     click(&dlg, "radioButton_Interne");
+    EXPECT_EQ(spin(&dlg, "doubleSpinBox_hBosses"), m.hBosses);
     EXPECT_FALSE(child<QGroupBox>(&dlg, "groupBox_Raster")->isVisibleTo(&dlg));
     EXPECT_TRUE(child<QWidget>(&dlg, "doubleSpinBox_Xmin")->isEnabled());
     EXPECT_EQ(spin(&dlg, "doubleSpinBox_Xmin"), -10.0);

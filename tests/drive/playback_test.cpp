@@ -121,6 +121,17 @@ TEST_F(DrivePlayback, LineWithEightNumbersEndsThePlayback)
     EXPECT_FALSE(k->simTimer->isActive());
     EXPECT_EQ(k->mode, ModeVisuFichier);
     EXPECT_DOUBLE_EQ(conf->temps, poseSample(2)[0]);
+    // the line that stopped it is named, with what was kept
+    EXPECT_EQ(k->statusLabel->text(), QString::fromUtf8(
+                  "Lecture arrêtée ligne 4 : 8 nombre(s) lu(s), 7 ou 28 attendus ; les 3 "
+                  "échantillons précédents restent."));
+
+    // blank lines at the end are only the file's end
+    playPaused(lines(2, false) + "\n  \n\n");
+    for (int i = 0; i < 3; i++)
+        k->stepButton->click();
+    EXPECT_EQ(k->sampleCount, 2);
+    EXPECT_EQ(k->statusLabel->text(), "Mode visualisation fichier");
 }
 
 TEST_F(DrivePlayback, FileWithoutAFirstSampleIsRefusedAndTheViewStaysLocal)
@@ -178,6 +189,26 @@ TEST_F(DrivePlayback, CounterAndStatusTellTheTruthAfterACutAndTheWayBack)
     k->playpauseSlot();
     EXPECT_EQ(k->statusLabel->text(), "Mode local : en Play");
     k->playpauseSlot();
+}
+
+// after a playback, back in local mode and into dynamic piloting, the rover
+// turned over past the terrain's edge is said to be both, even though the
+// second comes while the first question is open (the timer ticks on)
+TEST_F(DrivePlayback, DynamicPilotingAfterAPlaybackReportsTheRoverOverturned)
+{
+    playPaused(lines(3, false));
+    k->localAction->trigger();
+    actionNamed(k, "&Pil. Dynamique")->trigger();
+    conf->pos[0] = s->terrain->Xmax + 3.0;
+    conf->att[ATT_GITE] = M_PI;
+    script.duringBox = [&] {
+        if (script.boxes.size() == 1)
+            k->oneStepSlot();
+    };
+    k->oneStepSlot();
+    const QString ask = "Erreur Simulation !!|Message d'erreur :\n%1\n\nVoulez-vous continuer ?";
+    EXPECT_EQ(script.boxes, QStringList({ask.arg("Rover hors du terrain"),
+                                         ask.arg("Rover renverse")}));
 }
 
 TEST_F(DrivePlayback, SliderWhilePausedShowsTheSampleAndStepGoesOnFromIt)

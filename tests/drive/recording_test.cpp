@@ -67,6 +67,25 @@ std::vector<double> recorded(const ConfRover* c)
     return v;
 }
 
+// back from a playback, the counter tells the states recorded, and INIT no
+// longer reaches the file's samples
+TEST_F(DriveRecording, CounterInLocalModeTellsTheStatesRecorded)
+{
+    writeText(recordPath, sampleLine(poseSample(0)) + sampleLine(poseSample(1)));
+    script.fileName = recordPath;
+    k->fileAction->trigger();
+    k->playpauseSlot();
+    k->localAction->trigger();
+    EXPECT_EQ(k->counterLabel->text(), "000000/000000");
+    record("Trajectoire", dir.path() + "/local.txt", QString());
+    k->stepButton->click();
+    k->stepButton->click();
+    const double t = conf->temps;
+    k->initButton->click();
+    EXPECT_EQ(k->counterLabel->text(), "000002/000002");
+    EXPECT_EQ(conf->temps, t);
+}
+
 TEST_F(DriveRecording, BothRecordsOneLineAndOneImagePerTick)
 {
     record("Les 2", recordPath, imageDir);

@@ -243,3 +243,16 @@ TEST(EndOfDrive, LeavingTheGridOrOverturningIsReported)
         EXPECT_STREQ(drive(r.d, &g.mnt, 0.0, 0.04), "Rover renverse\n");
     }
 }
+
+TEST(EndOfDrive, OverturningOffTheTerrainIsStillReportedEachOnce)
+{
+    // past the edge, then upside down there: both are said, each once
+    Ground g(false, 0.0, 0.0, 0.0, 3.0);
+    Rover r(&g.mnt);
+    r.d->conf.pos[0] = 5.0;
+    EXPECT_STREQ(drive(r.d, &g.mnt, 0.0, 0.04), "Rover hors du terrain\n");
+    r.d->conf.att[ATT_GITE] = 180.0 * Deg;
+    r.d->conf.pos[2] = 1.0;
+    EXPECT_STREQ(drive(r.d, &g.mnt, 0.0, 0.04), "Rover renverse\n");
+    EXPECT_EQ(drive(r.d, &g.mnt, 0.0, 0.4), nullptr);
+}

@@ -33,6 +33,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(s.commandes[k].t >= s.commandes[k - 1].t);
     for (const ZoneScenario& z : s.zones)
         FUZZ_CHECK(z.R > 0.0 && std::isfinite(z.X) && z.phi >= 0.0 && z.phi < 90.0);
+    FUZZ_CHECK(s.aPlan || (s.planCommandes.empty() && s.rapport.empty()));
+    FUZZ_CHECK(!s.aPlan || (!s.planCommandes.empty() && s.commandes.empty()));
+    for (const CommandePlan& k : s.planCommandes) {
+        FUZZ_CHECK(k.type >= PlanArc && k.type <= PlanPoint && k.vitesse >= 0.0);
+        FUZZ_CHECK(k.type != PlanArc || (k.rayon != 0.0 && std::isfinite(k.longueur)));
+        FUZZ_CHECK(k.type != PlanPoint || (k.tolerance > 0.0 && k.delai >= 0.0));
+        // a generated terrain's extent is known to the reader
+        FUZZ_CHECK(k.type != PlanPoint || !s.terrainFichier.empty() || !s.raster.empty() ||
+                   (k.x >= s.xmin && k.x <= s.xmax));
+    }
+    for (const ZoneInterdite& z : s.zonesInterdites)
+        FUZZ_CHECK(z.rayon > 0.0);
+    FUZZ_CHECK(!(s.limites.glissement <= 0.0) && !(s.limites.glissement > 1.0));
+    FUZZ_CHECK(s.limites.controleGlissement > 0.0);
 
     // written and read back: the same scenario, so the same text
     const std::string ecrit = texteScenario(s);

@@ -108,6 +108,6 @@ for r in "${readers[@]}"; do
     break
   fi
   # the last line of the search: the same on every run of the fixed pass
-  grep -E 'DONE|^Done ' "$build/fuzz_$r.log" | sed -E 's/ (exec\/s|rss): [^ ]*//g' || true
+  grep -a -E 'DONE|^Done ' "$build/fuzz_$r.log" | sed -E 's/ (exec\/s|rss): [^ ]*//g' || true
 done
 exit $status

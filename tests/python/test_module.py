@@ -153,3 +153,20 @@ def test_traversability_map_of_flat_ground_is_safe_inside_and_refuses_unknown_li
         sim.traversability(limites={"pente": 10})
     with pytest.raises(ValueError, match="inclinaison"):
         sim.traversability(limites={"inclinaison": 120})
+
+
+def test_a_drive_plan_runs_and_reports_each_command():
+    examples = os.path.join(os.path.dirname(__file__), "..", "..", "examples")
+    with open(os.path.join(examples, "plan.json")) as f:
+        scenario = json.load(f)
+    del scenario["sorties"]
+    scenario["terrain"]["fichier"] = os.path.join(examples, scenario["terrain"]["fichier"])
+    scenario["pilotage"]["mode"] = "kin"
+    sim = kadmer.Simulation(scenario)
+    assert sim.plan["statut"] == "en_cours" and sim.plan["commande"] == 1
+    sim.run(400)
+    plan = sim.plan
+    assert plan["statut"] == "ok" and plan["commande"] == len(plan["commandes"]) + 1
+    assert [c["statut"] for c in plan["commandes"]] == ["ok"] * 5
+    assert abs(plan["commandes"][3]["x_m"] - 4.0) < 0.5
+    assert kadmer.Simulation({}).plan is None

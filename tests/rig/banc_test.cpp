@@ -167,3 +167,36 @@ TEST(BancClassique, TheRigOnTheClassicalLawAgreesWithTheReferenceAndSettlesAtIts
         }
     }
 }
+
+TEST(BancClassique, SlipSinkageFollowsN1AndASideSlippingWheelIsHeldSideways)
+{
+    // the exponent growing with slip (n1) lets the wheel dig in deeper as it
+    // slips; without it the sinkage moves with slip only through the shift
+    // of the greatest stress
+    Banc b = bancDe(cherchePreset("sable-lete"));
+    b.typeSol = SolBancClassique;
+    PointBanc sans, avec;
+    pointGlissement(&b, 0.5, &sans);
+    b.classique.n1 = 0.3;
+    pointGlissement(&b, 0.5, &avec);
+    EXPECT_GT(avec.sinkage, 1.2 * sans.sinkage);
+
+    // a wheel at 20 % slip and 30 degrees of side slip on sand is held
+    // sideways by the lateral shear, far more than by the face's bulldozing
+    // alone, and against the side slip
+    b.classique.n1 = 0.0;
+    const double Vr = 0.05, V = 0.8 * Vr;
+    for (double sens : {-1.0, 1.0}) {
+        EntreeClassique e = {};
+        e.dz = -sans.sinkage;
+        e.omega = -Vr / b.r;
+        e.V[0] = sens * V * std::tan(30 * M_PI / 180);
+        e.V[1] = V - Vr;
+        e.r = b.r;
+        e.b = b.b;
+        e.g = b.g;
+        SortieClassique s;
+        contact_classique(&s, &b.zone, &b.classique, &e);
+        EXPECT_LT(sens * s.F[0], -0.15 * s.W);
+    }
+}

@@ -2,6 +2,7 @@
 // file names its key and reason, and paths are taken from the file's folder.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "scenario/scenariofile.h"
@@ -83,6 +84,47 @@ TEST(ScenarioFile, WrittenScenarioReadsBackToTheSameValues)
     EXPECT_EQ(texteScenario(d), texteScenario(ScenarioFile()));
 }
 
+TEST(ScenarioFile, PlanReadsBackToTheSameTextAndRunsToItsEndWithoutDuree)
+{
+    const char* const texte = R"({"pilotage": {"mode": "dyn", "plan": {
+      "vitesse": 0.05,
+      "commandes": [{"arc": {"rayon": -4.0, "longueur": 3.0}}, {"droit": -2.5, "vitesse": 0.02},
+                    {"cap": 90}, {"point": {"x": 9.5, "y": 5.0, "tolerance": 0.5, "delai": 600}},
+                    {"point": {"x": 1, "y": 2, "tolerance": 0.1}}],
+      "zones_interdites": [{"x": 6.0, "y": 2.0, "rayon": 1.5}],
+      "limites": {"inclinaison": 30, "marge": 10, "glissement": 0.4, "controle_glissement": 5,
+                  "garde_sol": 0.1, "enfoncement": 0.05}}},
+      "sorties": {"rapport": "/tmp/r.csv", "carte": "/tmp/c.png"}})";
+    ScenarioFile s;
+    ASSERT_EQ(litScenarioTexte(texte, "", &s), "");
+    ASSERT_TRUE(s.aPlan && !s.aDuree);
+    ASSERT_EQ(s.planCommandes.size(), 5u);
+    EXPECT_EQ(s.planCommandes[0].type, PlanArc);
+    EXPECT_EQ(s.planCommandes[0].rayon, -4.0);
+    EXPECT_EQ(s.planCommandes[1].longueur, -2.5);
+    EXPECT_EQ(s.planCommandes[1].vitesse, 0.02);
+    EXPECT_EQ(s.planCommandes[2].cap, 90.0);
+    EXPECT_EQ(s.planCommandes[3].delai, 600.0);
+    EXPECT_EQ(s.planCommandes[4].delai, 0.0);  // none
+    EXPECT_EQ(s.zonesInterdites.size(), 1u);
+    EXPECT_EQ(s.limites.enfoncement, 0.05);
+    const std::string ecrit = texteScenario(s);
+    EXPECT_EQ(ecrit.find("\"duree\""), std::string::npos);
+    ScenarioFile r;
+    ASSERT_EQ(litScenarioTexte(ecrit, "", &r), "");
+    EXPECT_EQ(texteScenario(r), ecrit);
+    EXPECT_EQ(r.rapport, "/tmp/r.csv");
+    EXPECT_EQ(r.carte, "/tmp/c.png");
+    // absent limits stay absent, a duree given is kept
+    ScenarioFile d;
+    ASSERT_EQ(litScenarioTexte(R"({"duree": 5, "pilotage": {"plan": {"commandes": [{"droit": 1}]}}})", "", &d), "");
+    EXPECT_TRUE(std::isnan(d.limites.marge) && d.aDuree);
+    ScenarioFile dr;
+    ASSERT_EQ(litScenarioTexte(texteScenario(d), "", &dr), "");
+    EXPECT_EQ(texteScenario(dr), texteScenario(d));
+    EXPECT_TRUE(std::isnan(dr.limites.marge) && dr.duree == 5.0);
+}
+
 TEST(ScenarioFile, RefusedFilesNameTheKeyAndTheReason)
 {
     struct Row {
@@ -134,6 +176,40 @@ TEST(ScenarioFile, RefusedFilesNameTheKeyAndTheReason)
         {"{\"duree\": -1}", "duree : duree de 0 a 1000000 s attendue, pas -1"},
         {"{\"duree\": 1e400}", "JSON illisible, nombre hors des limites"},
         {"{\"sorties\": {\"video\": \"a\"}}", "sorties.video : cle inconnue"},
+        {"{\"sorties\": {\"rapport\": \"r.csv\"}}", "sorties.rapport : un rapport ne sert qu'avec pilotage.plan"},
+        {"{\"sorties\": {\"carte\": \"c.png\"}}", "sorties.carte : une carte ne sert qu'avec pilotage.plan"},
+        // drive plans
+        {"{\"pilotage\": {\"plan\": {}}}", "pilotage.plan.commandes : cle manquante"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": []}}}",
+         "pilotage.plan.commandes : liste d'au moins une commande attendue"},
+        {"{\"pilotage\": {\"commandes\": [], \"plan\": {\"commandes\": [{\"droit\": 1}]}}}",
+         "pilotage.plan : pas avec pilotage.commandes, l'un ou l'autre"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"tourne\": 3}]}}}",
+         "pilotage.plan.commandes[0].tourne : cle inconnue"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": 1, \"cap\": 3}]}}}",
+         "pilotage.plan.commandes[0] : une commande arc, droit, cap ou point attendue"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": 1}, {\"arc\": {\"rayon\": 0, \"longueur\": 1}}]}}}",
+         "pilotage.plan.commandes[1].arc.rayon : rayon non nul attendu, pas 0"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"arc\": {\"rayon\": 2}}]}}}",
+         "pilotage.plan.commandes[0].arc.longueur : cle manquante"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": \"1\"}]}}}",
+         "pilotage.plan.commandes[0].droit : nombre attendu, pas \"1\""},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"point\": {\"x\": 1, \"y\": 1, \"tolerance\": -1}}]}}}",
+         "pilotage.plan.commandes[0].point.tolerance : tolerance positive attendue, pas -1"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"point\": {\"x\": 1, \"y\": 1, \"tolerance\": 1, \"delai\": 0}}]}}}",
+         "pilotage.plan.commandes[0].point.delai : delai positif attendu, pas 0"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"point\": {\"x\": 11, \"y\": 1, \"tolerance\": 1}}]}}}",
+         "pilotage.plan.commandes[0].point : point sur le terrain [-10, 10] x [-10, 10] attendu, pas (11, 1)"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": 1, \"vitesse\": -1}]}}}",
+         "pilotage.plan.commandes[0].vitesse : vitesse positive attendue, pas -1"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": 1}], \"zones_interdites\": [{\"x\": 1, \"y\": 1, \"rayon\": 0}]}}}",
+         "pilotage.plan.zones_interdites[0].rayon : rayon positif attendu, pas 0"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": 1}], \"limites\": {\"inclinaison\": 0}}}}",
+         "pilotage.plan.limites.inclinaison : angle de 0 (exclu) a 90 degres attendu, pas 0"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": 1}], \"limites\": {\"glissement\": 1.5}}}}",
+         "pilotage.plan.limites.glissement : glissement de 0 (exclu) a 1 attendu, pas 1.5"},
+        {"{\"pilotage\": {\"plan\": {\"commandes\": [{\"droit\": 1}], \"limites\": {\"pente\": 10}}}}",
+         "pilotage.plan.limites.pente : cle inconnue"},
     };
     for (const Row& r : rows) {
         ScenarioFile s;

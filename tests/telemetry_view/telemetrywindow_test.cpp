@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QValueAxis>
 #include <gtest/gtest.h>
 
 #include "support/eventually.h"
@@ -76,9 +79,9 @@ TEST_F(TelemetryView, FollowsTheDynamicRunFreezesOnPauseAndExports)
     EXPECT_EQ(w->pointCount(4, 0), n);
 
     QTemporaryDir dir;
-    script.fileName = dir.filePath("t.csv");
+    script.fileName = dir.filePath("t");  // the export adds ".csv"
     w->csvButton->click();
-    QStringList csv = lines(script.fileName);
+    QStringList csv = lines(dir.filePath("t.csv"));
     ASSERT_EQ(csv.size(), n + 1);
     EXPECT_TRUE(csv[0].startsWith("t_s,slip_AvantG,sinkage_AvantG_m,Twheel_AvantG_Nm,P_AvantG_W,"));
     EXPECT_TRUE(csv[0].endsWith(",speed_m_s,pitch_deg,roll_deg,tip_margin_deg"));
@@ -88,7 +91,7 @@ TEST_F(TelemetryView, FollowsTheDynamicRunFreezesOnPauseAndExports)
     // an unticked wheel leaves the charts and the export
     w->wheelBoxes[1]->setChecked(false);
     w->csvButton->click();
-    csv = lines(script.fileName);
+    csv = lines(dir.filePath("t.csv"));
     EXPECT_FALSE(csv[0].contains("AvantD"));
     EXPECT_EQ(csv[0].count(','), 5 * 4 + 4);
 
@@ -130,6 +133,28 @@ TEST_F(TelemetryView, KinematicRunDrawsOnlyWhatItKnowsAndANewModeStartsAfresh)
     k->actions()[6]->trigger();
     EXPECT_EQ(k->telemetryWindow, w);
     EXPECT_TRUE(w->isVisible());
+}
+
+// a nearly flat series repeats no tick label on its axis
+TEST(TelemetryAxes, NearlyFlatSeriesRepeatNoTickLabel)
+{
+    for (double wobble : {0.0, 2e-6, 0.01}) {
+        TelemetryWindow w;
+        Telemetry tel = {};
+        for (int i = 0; i < 50; ++i) {
+            tel.t = 0.04 * i;
+            tel.speed = 12345.678 * (wobble > 0.005) + 0.12 + wobble * (i % 3);
+            w.addSample(tel);
+        }
+        w.refresh();
+        auto* y = qobject_cast<QtCharts::QValueAxis*>(
+            w.findChildren<QtCharts::QChartView*>()[4]->chart()->axes(Qt::Vertical)[0]);
+        QStringList labels;
+        for (int i = 0; i < y->tickCount(); ++i)
+            labels << QString::asprintf(y->labelFormat().toLatin1().constData(),
+                                        y->min() + i * (y->max() - y->min()) / (y->tickCount() - 1));
+        EXPECT_EQ(labels.removeDuplicates(), 0) << labels.join(" ").toStdString();
+    }
 }
 
 // the pictures of the documentation: KADMER_DOCS_DIR=docs runs a longer

@@ -154,6 +154,28 @@ std::string path_of(const json& o, const std::string& where, const json& base)
     for (json::json_pointer p = ptr.parent_pointer(); !p.empty(); p = p.parent_pointer())
         if (base.contains(p) && !base.at(p).is_structured())
             fault(where + ".path", "\"" + p.to_string() + "\" n'est pas un objet du scenario de base");
+    // a position in an array must be one the base has: a value written past
+    // its end, or through an array the base lacks, would make it as long as
+    // the number says
+    const std::string text = ptr.to_string();
+    json::json_pointer parent;
+    for (size_t start = 1; start <= text.size();) {
+        size_t slash = text.find('/', start);
+        if (slash == std::string::npos)
+            slash = text.size();
+        const std::string token = json::json_pointer("/" + text.substr(start, slash - start)).back();
+        const bool position = !token.empty() && token.find_first_not_of("0123456789") == std::string::npos;
+        const json* here = parent.empty() ? &base : base.contains(parent) ? &base.at(parent) : nullptr;
+        if (here && here->is_array()) {
+            if (position && (token.size() > 9 || std::stoul(token) >= here->size()))
+                fault(where + ".path", "position \"" + token + "\" hors du tableau \"" + parent.to_string() + "\" (" +
+                                           std::to_string(here->size()) + " valeurs)");
+        } else if (position && (!here || here->is_null())) {
+            fault(where + ".path", "position \"" + token + "\" d'un tableau absent du scenario de base");
+        }
+        parent /= token;
+        start = slash + 1;
+    }
     return path;
 }
 
@@ -172,7 +194,9 @@ std::vector<json> axis_values(const json& a, const std::string& where)
     }
     double from = number(need(a, "from", where), where + ".from");
     double to = number(need(a, "to", where), where + ".to");
-    bool integral = a["from"].is_number_integer() && a["to"].is_number_integer();
+    // whole numbers stay whole while a double holds them exactly
+    bool integral = a["from"].is_number_integer() && a["to"].is_number_integer() &&
+                    std::fabs(from) <= 9007199254740992.0 && std::fabs(to) <= 9007199254740992.0;
     if (a.contains("step") == a.contains("count"))
         fault(where, "\"step\" ou \"count\" attendu (un seul)");
     long n;
@@ -190,9 +214,9 @@ std::vector<json> axis_values(const json& a, const std::string& where)
             fault(where + ".to", "borne superieure a \"from\" attendue");
         // the upper bound is kept when the steps reach it within rounding
         double span = (to - from) / step;
-        n = (long)std::floor(span + 1e-9) + 1;
-        if (n > 100000)
+        if (!(span < 100000.0))
             fault(where + ".step", "plus de 100000 valeurs");
+        n = (long)std::floor(span + 1e-9) + 1;
     }
     for (long k = 0; k < n; ++k) {
         // from + k*step, not an accumulated sum: no drift along the axis

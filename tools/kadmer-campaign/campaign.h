@@ -95,4 +95,8 @@ std::string pointer_of(const std::string& path);
 // the text a value takes in a table: strings bare, everything else as JSON
 std::string value_text(const json& v);
 
+// a case that ran to its end and gives figures: "ok", or "arrete" (its
+// drive plan stopped by fault protection, which a campaign over a plan counts)
+inline bool ran_to_end(const std::string& status) { return status == "ok" || status == "arrete"; }
+
 } // namespace campaign

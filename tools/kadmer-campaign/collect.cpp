@@ -87,6 +87,13 @@ std::string gather(const std::string& dir, Table& t)
             r.exitCode = res.exitCode;
             r.signal = res.signal;
             r.stderrTail = res.stderrTail;
+            // a plan's outcome as a number, whose mean over cases is the
+            // share of plans that reached their end
+            for (auto& kv : res.summary)
+                if (kv.first == "plan_statut") {
+                    res.summary.push_back({"plan_succes", kv.second == "ok" ? "1" : "0"});
+                    break;
+                }
             if (allFigures)
                 for (auto& kv : res.summary)
                     if (std::find(t.figures.begin(), t.figures.end(), kv.first) == t.figures.end())
@@ -95,9 +102,10 @@ std::string gather(const std::string& dir, Table& t)
             res = Result{};
             r.status = "absent";
         }
-        t.ok += r.status == "ok";
+        t.ok += ran_to_end(r.status);
+        t.stopped += r.status == "arrete";
         t.absent += r.status == "absent";
-        t.failed += r.status != "ok" && r.status != "absent";
+        t.failed += !ran_to_end(r.status) && r.status != "absent";
         t.rows.push_back(r);
     }
     for (size_t i = 0; i < t.rows.size(); ++i)
@@ -133,7 +141,7 @@ std::string csv_text(const Table& t)
              (r.signal ? std::to_string(r.signal) : "");
         for (const std::string& f : r.figures)
             s += "," + field(f);
-        s += "," + field(r.status == "ok" ? "" : r.stderrTail) + "\n";
+        s += "," + field(ran_to_end(r.status) ? "" : r.stderrTail) + "\n";
     }
     return s;
 }
@@ -191,7 +199,7 @@ Grid grid_of(const Table& t, const std::string& figure, int ax, int ay)
     for (size_t k = 0; k < t.rows.size(); ++k) {
         const Row& r = t.rows[k];
         double v;
-        if (fi < 0 || r.status != "ok" || !to_number(r.figures[fi], v))
+        if (fi < 0 || !ran_to_end(r.status) || !to_number(r.figures[fi], v))
             continue;
         size_t i = std::find(g.x.begin(), g.x.end(), r.axes[ax]) - g.x.begin();
         size_t j = g.y.empty() ? 0 : std::find(g.y.begin(), g.y.end(), rowY[k]) - g.y.begin();

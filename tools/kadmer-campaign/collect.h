@@ -25,6 +25,7 @@ struct Table {
     std::vector<std::string> figures;      // collected summary keys
     std::vector<Row> rows;
     size_t ok = 0, failed = 0, absent = 0;
+    size_t stopped = 0;  // of the ok ones, drive plans stopped by fault protection
 };
 
 // the table of a campaign folder; returns an empty string or the message

@@ -111,6 +111,9 @@ int gather_all(const std::string& dir)
         return say_bad(m);
     std::fprintf(stderr, "%zu cas : %zu reussis, %zu en echec, %zu non termines -> %s/summary.csv\n",
                  t.rows.size(), t.ok, t.failed, t.absent, dir.c_str());
+    if (t.stopped)
+        std::fprintf(stderr, "plans de marche : %zu menes a leur fin, %zu arretes par la protection\n",
+                     t.ok - t.stopped, t.stopped);
     for (const std::string& p : pictures)
         std::fprintf(stderr, "image : %s\n", p.c_str());
     return t.ok == t.rows.size() ? 0 : 1;

@@ -217,7 +217,8 @@ std::string plot_png(const Grid& g, const std::string& path)
     else
         title += QString(" selon %1 et %2")
                      .arg(QString::fromStdString(g.xName[0]), QString::fromStdString(g.yName[0]));
-    title += " (moyenne des cas reussis)";
+    // the mean of a plan's 0 or 1 is the share of plans that reached their end
+    title += g.figure == "plan_succes" ? " (part des plans menes a leur fin)" : " (moyenne des cas reussis)";
     chart->setTitle(title);
     if (g.yName.empty()) {
         line_chart(chart, g);

@@ -235,7 +235,9 @@ std::string finish(const std::string& dir, const json& m, const Child& c, int ws
         r.signal = WTERMSIG(wstatus);
     } else {
         r.exitCode = WEXITSTATUS(wstatus);
-        r.status = r.exitCode == 0 ? "ok" : "echec";
+        // kadmer-sim's status 3: the plan stopped where the rover's fault
+        // protection would, with its summary written
+        r.status = r.exitCode == 0 ? "ok" : r.exitCode == 3 ? "arrete" : "echec";
     }
     r.summary = parse_summary(slurp(case_file(dir, c.index, ".out")));
     std::string err = slurp(case_file(dir, c.index, ".err"));
@@ -499,7 +501,7 @@ std::vector<int> pending(const std::string& dir, const json& manifest, bool retr
         Result r;
         // a case stopped by a shorter time limit than today's is run again
         if (!read_result(dir, i, r) || r.hash != cases[i].at("hash").get<std::string>() ||
-            (retry && r.status != "ok") ||
+            (retry && !ran_to_end(r.status)) ||
             (r.status == "delai" && r.timeLimit < manifest.at("time_limit_s").get<double>()))
             out.push_back(i);
     }
@@ -541,7 +543,7 @@ bool run_local(const std::string& dir, const json& manifest, const std::vector<i
         }
         poll(dir, manifest, running, [&](const std::string& s) {
             ++done;
-            failed += s != "ok";
+            failed += !ran_to_end(s);
         });
         bar.update(done, failed);
         if (!running.empty())
@@ -667,7 +669,7 @@ int run_array_task(const std::string& dir, int task)
         int i = list[k].get<int>();
         std::string s = run_case(dir, m, i);
         std::printf("cas %d : %s\n", i, s.c_str());
-        bad += s != "ok";
+        bad += !ran_to_end(s);
     }
     return bad ? 1 : 0;
 }
@@ -688,7 +690,7 @@ bool wait_slurm(const std::string& dir, const json& manifest, const std::vector<
             if (read_result(dir, i, r) &&
                 r.hash == manifest.at("cases").at(i).at("hash").get<std::string>()) {
                 ++done;
-                failed += r.status != "ok";
+                failed += !ran_to_end(r.status);
             }
         }
         bar.update(done, failed);

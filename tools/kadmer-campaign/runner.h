@@ -22,8 +22,11 @@ namespace campaign {
 // the outcome of one case
 struct Result {
     std::string hash;      // content hash of the scenario that ran
-    std::string status;    // "ok", "echec" (exit status not 0), "plantage" (signal),
-                           // "delai" (time limit passed); "absent" when never ended
+    std::string status;    // "ok", "arrete" (a drive plan stopped by its fault
+                           // protection, exit status 3: a result like "ok"),
+                           // "echec" (other exit status not 0), "plantage"
+                           // (signal), "delai" (time limit passed); "absent"
+                           // when never ended
     int exitCode = -1;     // exit status, or -1
     int signal = 0;        // signal that ended it, or 0
     double wall = 0;       // seconds

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "rover/confrover.h"
+#include "rover/gardesol.h"
 #include "rover/telemetry.h"
 #include "terrain/mnt.h"
 
@@ -72,7 +73,41 @@ double ecart_roues(const ConfRover* cr, const Mnt* mnt)
     return pire;
 }
 
+// the clearance at the underside's centre, along the body's z axis: where
+// the cells are wider than the body no node lies under it
+double garde_centre(const ConfRover* cr, const Mnt* mnt)
+{
+    double l, y0, y1, zb;
+    dessous_caisse(cr, &l, &y0, &y1, &zb);
+    double p[3] = {0.0, 0.5 * (y0 + y1), zb}, c[3];
+    frame_apply(c, cr->caisse, p);
+    return (c[2] - (mnt ? hauteur_mnt(mnt, c[0], c[1], nullptr) : 0.0)) * frame_rot(cr->caisse)[8];
+}
+
 } // namespace
+
+LimitesPlan limites_carte(const LimitesPlan& l)
+{
+    LimitesPlan c = l;
+    if (std::isnan(c.inclinaison))
+        c.inclinaison = 30.0;
+    if (std::isnan(c.marge))
+        c.marge = 10.0;
+    if (std::isnan(c.gardeSol))
+        c.gardeSol = 0.1;
+    return c;
+}
+
+const char* refus_limites_carte(const LimitesPlan& l)
+{
+    if (!(l.inclinaison > 0.0 && l.inclinaison <= 90.0))
+        return "limites : inclinaison de 0 (exclu) a 90 degres attendue";
+    if (!(l.marge >= 0.0 && l.marge < 90.0))
+        return "limites : marge de 0 a 90 degres (exclu) attendue";
+    if (!(l.gardeSol >= 0.0 && l.gardeSol <= 100.0))
+        return "limites : garde_sol de 0 a 100 m attendue";
+    return nullptr;
+}
 
 std::string carte_grille(const Mnt* mnt, double pas, CarteGrille* g)
 {
@@ -103,36 +138,39 @@ double rayon_emprise(const DynRover* modele)
     const double marge = std::fmax(cr->rayonRoue, cr->largeurRoue);
     for (int k = 0; k < NB_CHAINES; ++k)
         R = std::fmax(R, std::hypot(cr->contact[k][0], cr->contact[k][1]) + marge);
-    const DessousCaisse d = dessous_caisse(cr);
-    R = std::fmax(R, std::hypot(std::fmax(-d.x0, d.x1), std::fmax(-d.y0, d.y1)));
+    double l, y0, y1, zb;
+    dessous_caisse(cr, &l, &y0, &y1, &zb);
+    R = std::fmax(R, std::hypot(l, std::fmax(-y0, y1)));
     return R;
 }
 
 void carte_cellule(DynRover* scratch, const DynRover* modele, const Mnt* mnt, double x, double y, int caps,
-                   const Limites& limites, float out[NB_COUCHES])
+                   const LimitesPlan& limites, float out[NB_COUCHES])
 {
     ConfRover* cr = &scratch->conf;
     double incMax = -1.0, incMin = 1e300, garde = 1e300, marge = 1e300, ecart = 0.0;
     int surs = 0;
     for (int k = 0; k < caps; ++k) {
         const char* m = place(cr, &modele->conf, mnt, x, y, 2.0 * Pi * k / caps);
-        const double inc = inclinaison_caisse(cr);
-        const double g = garde_sol(cr, mnt);
+        const double inc = plan_inclinaison(cr);  // degrees
+        double g = garde_sol(cr, mnt);
+        if (!std::isfinite(g))
+            g = garde_centre(cr, mnt);
         double G[3];
         rover_centre_of_mass(scratch, G);
-        const double mg = tip_over_margin(cr->contact, NB_CHAINES, G);
+        const double mg = tip_over_margin(cr->contact, NB_CHAINES, G) * RadToDeg;
         incMax = std::fmax(incMax, inc);
         incMin = std::fmin(incMin, inc);
         garde = std::fmin(garde, g);
         marge = std::fmin(marge, mg);
         ecart = std::fmax(ecart, ecart_roues(cr, mnt));
-        if (!m && dans_limites(&limites, inc, mg, g))
+        if (!m && inc <= limites.inclinaison && mg >= limites.marge && g >= limites.gardeSol)
             ++surs;
     }
-    out[CoucheInclinaisonMax] = (float)(incMax * RadToDeg);
-    out[CoucheInclinaisonMin] = (float)(incMin * RadToDeg);
+    out[CoucheInclinaisonMax] = (float)incMax;
+    out[CoucheInclinaisonMin] = (float)incMin;
     out[CoucheGardeSol] = (float)garde;
-    out[CoucheMarge] = (float)(marge * RadToDeg);
+    out[CoucheMarge] = (float)marge;
     out[CoucheEcartRoue] = (float)ecart;
     out[CoucheCapsSurs] = (float)surs;
 }
@@ -146,7 +184,7 @@ std::string carte_calcule(const DynRover* modele, const Mnt* mnt, const CarteReg
     const CarteGrille g = carte->g;
     if (r.caps < 1 || r.caps > 360)
         return "--caps : de 1 a 360 caps attendus";
-    if (const char* l = refus_limites(&r.limites))
+    if (const char* l = refus_limites_carte(r.limites))
         return l;
     carte->ligne0 = std::max(0, r.ligne0);
     carte->ligne1 = r.ligne1 < 0 ? g.ny : std::min(r.ligne1, g.ny);

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "rover/dynrover.h"
-#include "rover/limites.h"
+#include "rover/plan.h"
 
 struct Mnt;
 
@@ -49,10 +49,20 @@ struct CarteGrille {
     double pas;      // cell side, m
 };
 
+// the limits a map checks: those of l (a drive plan's, NaN: not given), the
+// map's defaults for the others: inclinaison 30 degrees, marge 10 degrees,
+// garde_sol 0.1 m. The plan's limits of a run (slip, sinkage) do not apply
+// to a pose
+LimitesPlan limites_carte(const LimitesPlan& l);
+
+// null when the three limits a map checks are within their ranges (tilt in
+// (0, 90], margin in [0, 90), clearance in [0, 100] m), otherwise the message
+const char* refus_limites_carte(const LimitesPlan& l);
+
 struct CarteReglages {
     double pas = 0;                    // cell side, m; 0: the terrain's grid step
     int caps = 8;                      // headings, equally spaced from azimut 0
-    Limites limites = limites_defaut();
+    LimitesPlan limites = limites_carte(LimitesPlan());
     int jobs = 0;                      // threads; 0: every core
     int ligne0 = 0, ligne1 = -1;       // rows computed; -1: up to the last
 };
@@ -94,6 +104,6 @@ std::string carte_calcule(const DynRover* modele, const Mnt* mnt, const CarteReg
 // what carte_calcule writes for the cell at (x, y); scratch is a copy of the
 // rover the placements may overwrite. out[NB_COUCHES] as the layers
 void carte_cellule(DynRover* scratch, const DynRover* modele, const Mnt* mnt, double x, double y, int caps,
-                   const Limites& limites, float out[NB_COUCHES]);
+                   const LimitesPlan& limites, float out[NB_COUCHES]);
 
 #endif

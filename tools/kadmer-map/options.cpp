@@ -26,7 +26,8 @@ const char* const Usage =
     "  --caps N            nombre de caps, regulierement espaces depuis 0 (8)\n"
     "  --limites JSON|FICHIER  objet JSON des limites, comme les limites d'un plan de marche :\n"
     "                      \"inclinaison\" degres (30), \"marge\" de basculement degres (10),\n"
-    "                      \"garde_sol\" m (0.1) ; les autres cles d'un plan sont sans objet ici\n"
+    "                      \"garde_sol\" m (0.1) ; sur celles du plan du scenario s'il en a un ;\n"
+    "                      les autres cles d'un plan sont sans objet ici\n"
     "  --jobs N            fils de calcul (defaut : tous les coeurs) ; meme fichier quel que soit N\n"
     "  --tuiles N          calcul en N bandes de lignes, reprises si interrompu, puis fusionnees\n"
     "  --slurm             les tuiles en un tableau de taches Slurm, attendu puis fusionne\n"
@@ -52,7 +53,7 @@ int entier(const char* opt, const std::string& s, int lo, int hi)
 
 } // namespace
 
-Limites lit_limites(const std::string& t)
+LimitesPlan lit_limites(const std::string& t)
 {
     std::string texte = t;
     size_t debut = t.find_first_not_of(" \t\r\n");
@@ -72,11 +73,11 @@ Limites lit_limites(const std::string& t)
     }
     if (!j.is_object())
         bad("--limites : objet JSON attendu");
-    Limites l = limites_defaut();
+    LimitesPlan l;
     for (auto& [cle, v] : j.items()) {
         double* champ = cle == "inclinaison" ? &l.inclinaison
                       : cle == "marge"       ? &l.marge
-                      : cle == "garde_sol"   ? &l.garde_sol
+                      : cle == "garde_sol"   ? &l.gardeSol
                                              : nullptr;
         // a drive plan's limits of a run (slip, sinkage) do not apply to a pose
         if (!champ && (cle == "glissement" || cle == "controle_glissement" || cle == "enfoncement"))
@@ -87,7 +88,7 @@ Limites lit_limites(const std::string& t)
             bad("--limites : \"%s\" attend un nombre", cle.c_str());
         *champ = v.get<double>();
     }
-    if (const char* m = refus_limites(&l))
+    if (const char* m = refus_limites_carte(limites_carte(l)))
         bad("--%s", m);
     return l;
 }
@@ -120,7 +121,8 @@ void lit_options(int argc, char** argv, MapOptions& o)
     value("--partition", [&](const std::string& s) { o.partition = s; });
     value("--time", [&](const std::string& s) { o.temps = s; });
     value("--tuile", [&](const std::string& s) { o.tuile = entier("--tuile", s, 0, 99999); });
-    value("--limites", [&](const std::string& s) { o.reglages.limites = lit_limites(s); });
+    LimitesPlan donnees;  // NaN: not given
+    value("--limites", [&](const std::string& s) { donnees = lit_limites(s); });
 
     const std::string plainte = cli_parse(app, argc, argv);
     if (!plainte.empty())
@@ -151,6 +153,16 @@ void lit_options(int argc, char** argv, MapOptions& o)
         args.push_back(&a[0]);
     read_options((int)args.size(), args.data(), o.sim);
     check_options(o.sim);
+    // the scenario's plan limits, those given here over them, the map's
+    // defaults for the others
+    LimitesPlan l = o.sim.limites;
+    if (!std::isnan(donnees.inclinaison))
+        l.inclinaison = donnees.inclinaison;
+    if (!std::isnan(donnees.marge))
+        l.marge = donnees.marge;
+    if (!std::isnan(donnees.gardeSol))
+        l.gardeSol = donnees.gardeSol;
+    o.reglages.limites = limites_carte(l);
     if (o.sortie.empty())
         bad("-o CARTE.tif obligatoire");
     if ((o.slurm || o.tuile >= 0) && o.tuiles == 0)

@@ -24,9 +24,9 @@ struct MapOptions {
 };
 
 // the limits from a JSON object, given as its text or as the file holding
-// it; refuses (bad) an unknown key, a value that is not a number, a limit out
-// of its range
-Limites lit_limites(const std::string& texteOuFichier);
+// it (NaN: a key not given); refuses (bad) an unknown key, a value that is
+// not a number, a limit out of its range
+LimitesPlan lit_limites(const std::string& texteOuFichier);
 
 // reads and checks the command line; prints the usage and ends with status 0
 // on -h/--help; refuses (bad) what cannot be run

@@ -7,6 +7,10 @@
 #include "tools/kadmer-sim/sim.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <QGuiApplication>
 
 int main(int argc, char** argv)
 {
@@ -14,6 +18,14 @@ int main(int argc, char** argv)
         SimOptions o;
         read_options(argc, argv, o);
         check_options(o);
+        // the map is drawn with Qt's painter, without a screen
+        int qargc = 1;
+        std::unique_ptr<QGuiApplication> app;
+        if (!o.map.empty()) {
+            if (!std::getenv("QT_QPA_PLATFORM"))
+                ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            app.reset(new QGuiApplication(qargc, argv));
+        }
         return run_sim(o);
     } catch (const SimRefus& r) {
         std::fprintf(stderr, "kadmer-sim: %s\n", r.message.c_str());

@@ -28,14 +28,17 @@ const char* const Usage =
     "  --kN --fN --kT --fT --phi0 DEG (simplified soil, defaults from init_dynSol)\n"
     "  --mode kin|dyn (kin)  --v VDES (0)  --c CDES (0)  --commands FILE (lines \"t vDes cDes\": "
     "from time t on)\n"
-    "  --duration S (10)  --pose X,Y,Z,SITE,GITE,AZIMUT (metres, degrees; then placed on the "
+    "  --duration S (10; with a plan: to its end)  --pose X,Y,Z,SITE,GITE,AZIMUT (metres, degrees; then placed on the "
     "ground)\n"
     "  --angles A0,...,A20 (the 21 configuration values, degrees)  --no-place\n"
     "  --continue (go on after a step's message)\n"
     "  -o FILE (trajectory)\n"
     "  --telemetry FILE (CSV, one row per tick)  --summary (distance, slip, sinkage, energy "
     "and tip-over figures on the last line)\n"
-    "  --scenario FILE (a scenario file, docs/scenario.md; the options above override it)\n";
+    "  --rapport FILE (a plan's report: CSV, one row per command)\n"
+    "  --carte FILE.png (a plan's map: relief, keep-out zones, planned and executed paths)\n"
+    "  --scenario FILE (a scenario file, docs/scenario.md; the options above override it)\n"
+    "exit status: 0 done, 1 the run failed, 2 bad input, 3 a plan stopped by a limit or its time\n";
 
 double number(const char* opt, const std::string& s)
 {
@@ -193,7 +196,9 @@ void parse_options(int argc, char** argv, SimOptions& o)
     num("--v", &o.vDes);
     num("--c", &o.cDes);
     path("--commands", &o.commandsFile);
-    num("--duration", &o.duration);
+    value("--duration", [&](const std::string& s) {
+        o.duration = number("--duration", s), o.hasDuration = true;
+    });
     value("--pose", [&](const std::string& s) {
         numbers("--pose", s, 6, o.pose);
         o.hasPose = true;
@@ -206,6 +211,8 @@ void parse_options(int argc, char** argv, SimOptions& o)
     flag("--continue", [&] { o.keepGoing = true; });
     path("-o", &o.output);
     path("--telemetry", &o.telemetry);
+    path("--rapport", &o.report);
+    path("--carte", &o.map);
     flag("--summary", [&] { o.summary = true; });
     path("--scenario", &o.scenario);
 
@@ -244,6 +251,12 @@ void check_options(const SimOptions& o)
     within("--mnt-step", o.mntStep, refusPas, " m");
     if ((o.hasWindow || o.mntStep > 0.0) && o.mntFile.empty())
         bad("--window et --mnt-step ne servent qu'avec un MNT raster (--mnt)");
+    if (!o.report.empty() && !o.hasPlan)
+        bad("--rapport ne sert qu'avec un scenario a plan (pilotage.plan)");
+    if (!o.map.empty() && !o.hasPlan)
+        bad("--carte ne sert qu'avec un scenario a plan (pilotage.plan)");
+    if (o.hasPlan && !o.commandsFile.empty())
+        bad("--commands : pas avec le plan du scenario, l'un ou l'autre");
 }
 
 void options_from_scenario(const ScenarioFile& s, SimOptions& o)
@@ -309,6 +322,14 @@ void options_from_scenario(const ScenarioFile& s, SimOptions& o)
     o.commands = s.commandes;
     o.keepGoing = s.continuer;
     o.duration = s.duree;
+    o.hasDuration = !s.aPlan || s.aDuree;
+    o.hasPlan = s.aPlan;
+    o.planVitesse = s.planVitesse;
+    o.planCommandes = s.planCommandes;
+    o.zonesInterdites = s.zonesInterdites;
+    o.limites = s.limites;
+    o.report = s.rapport;
+    o.map = s.carte;
 
     o.output = s.trajectoire;
     o.telemetry = s.telemetrie;

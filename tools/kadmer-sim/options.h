@@ -57,6 +57,13 @@ struct SimOptions {
     std::string commandsFile;   // command schedule, lines "t vDes cDes"
     std::vector<CommandeScenario> commands;  // schedule given by a scenario, unless a file
     double duration = 10.0;     // simulated time, s
+    bool hasDuration = true;    // false: a plan runs to its end (within plan_duree_max)
+    // a drive plan in place of the schedule (rover/plan.h), from a scenario
+    bool hasPlan = false;
+    double planVitesse = 0.0;   // m/s; 0: the rover's vMax
+    std::vector<CommandePlan> planCommandes;
+    std::vector<ZoneInterdite> zonesInterdites;
+    LimitesPlan limites;
 
     // ---- start pose and configuration
     bool hasPose = false;
@@ -71,6 +78,8 @@ struct SimOptions {
     std::string output;      // trajectory file; empty: none
     std::string telemetry;   // telemetry CSV file, one row per tick; empty: none
     bool summary = false;    // the run's telemetry figures on the last line
+    std::string report;      // a plan's report, CSV, one row per command; empty: none
+    std::string map;         // a plan's map, PNG; empty: none
 };
 
 // ---- parsing -----------------------------------------------------------------

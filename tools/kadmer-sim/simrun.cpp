@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "dem/dem.h"
@@ -57,6 +58,7 @@ std::vector<SimCommande> read_commands(const char* path)
 
 SimRun::~SimRun()
 {
+    plan_libere(&plan);
     if (mnt) {
         libere_mnt(mnt);
         std::free(mnt);
@@ -85,7 +87,13 @@ void sim_build(const SimOptions& o, SimRun* run)
     run->cDes = o.cDes;
     run->dt = 0.001 * o.periodMs;
 
-    if (!o.commandsFile.empty())
+    run->duration = o.duration;
+    if (o.hasPlan) {
+        run->hasPlan = true;
+        run->vDes = run->cDes = 0.0;
+        run->planCommandes = o.planCommandes;
+        run->planZones = o.zonesInterdites;
+    } else if (!o.commandsFile.empty())
         run->commands = read_commands(o.commandsFile.c_str());
     else
         for (const CommandeScenario& c : o.commands)
@@ -248,10 +256,30 @@ void sim_build(const SimOptions& o, SimRun* run)
         dyn_reset(rover);
 
     telemetry_reset(&run->tel, rover);
+
+    if (run->hasPlan) {
+        Plan& p = run->planDef;
+        p.vitesse = o.planVitesse;
+        p.commandes = run->planCommandes.data();
+        p.nbCommandes = static_cast<int>(run->planCommandes.size());
+        p.zones = run->planZones.data();
+        p.nbZones = static_cast<int>(run->planZones.size());
+        p.limites = o.limites;
+        if (const char* m = plan_verifie(&p, rover, mnt))
+            bad("%s", m);
+        if (!o.hasDuration)
+            run->duration = plan_duree_max(&p, rover);
+        if (plan_nouveau(&run->plan, &p, rover, &run->tel, 1) != 0)
+            fail("In newScenario", "Echec allocation !");
+    }
 }
 
 void sim_apply_schedule(SimRun* run)
 {
+    if (run->hasPlan) {
+        plan_consigne(&run->plan, run->rover, run->dt, &run->vDes, &run->cDes);
+        return;
+    }
     const double t = run->rover->conf.temps;
     while (run->next < run->commands.size() && run->commands[run->next].t <= t + 1e-9) {
         run->vDes = run->commands[run->next].vDes;
@@ -267,7 +295,57 @@ const char* sim_tick(SimRun* run, bool telemetry)
                                  : kin_step(cr, run->mnt, run->cDes, run->vDes, run->dt);
     if (!run->dynamic)
         cr->temps += run->dt;
-    if (telemetry)
+    if (telemetry || run->hasPlan)
         telemetry_tick(&run->tel, run->rover, run->mnt, run->dynamic);
-    return m;
+    if (!run->hasPlan || run->plan.statut != StatutEnCours)
+        return m;
+    // the step's own message stops the drive as a limit does
+    if (m)
+        return plan_arrete(&run->plan, run->rover, StatutArrete, m);
+    return plan_controle(&run->plan, run->rover, run->mnt, &run->tel);
+}
+
+bool sim_plan_running(const SimRun* run)
+{
+    return !run->hasPlan || run->plan.statut == StatutEnCours;
+}
+
+const char* sim_plan_timeout(SimRun* run)
+{
+    if (!run->hasPlan || run->plan.statut != StatutEnCours)
+        return nullptr;
+    char raison[80];
+    std::snprintf(raison, sizeof raison, "duree de la course atteinte (%g s)", run->duration);
+    return plan_arrete(&run->plan, run->rover, StatutDelai, raison);
+}
+
+std::vector<ResultatCommande> sim_planned(const SimOptions& o, std::vector<double>* path)
+{
+    SimOptions k = o;
+    k.dynamic = false;
+    k.results.clear();
+    k.limites = LimitesPlan{};
+    k.zonesInterdites.clear();
+    SimRun run;
+    sim_build(k, &run);
+    run.plan.verifier = 0;
+    const long ticks = std::lround(run.duration / run.dt);
+    const double* pos = run.rover->conf.pos;
+    if (path)
+        path->assign({pos[0], pos[1]});
+    for (long t = 0; t < ticks && sim_plan_running(&run); ++t) {
+        sim_apply_schedule(&run);
+        if (!sim_plan_running(&run))
+            break;
+        sim_tick(&run, false);
+        if (path)
+            path->insert(path->end(), {pos[0], pos[1]});
+    }
+    std::vector<ResultatCommande> prevu(run.plan.resultats,
+                                        run.plan.resultats + run.planDef.nbCommandes);
+    // a command the planned run did not end has no planned end
+    for (ResultatCommande& r : prevu)
+        if (r.statut != StatutOk)
+            r.x = r.y = r.cap = std::numeric_limits<double>::quiet_NaN();
+    return prevu;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rover/dynrover.h"
+#include "rover/plan.h"
 #include "rover/telemetry.h"
 #include "terrain/dynsol.h"
 #include "tools/kadmer-sim/options.h"
@@ -36,6 +37,14 @@ struct SimRun {
     std::vector<SimCommande> commands;  // the schedule, by increasing time
     size_t next = 0;            // first command of the schedule not yet applied
     Telemetry tel = {};         // the run's telemetry, reset at the start
+    // a drive plan in place of the schedule: its commands and zones (copied
+    // from the options), the plan over them and its execution
+    bool hasPlan = false;
+    std::vector<CommandePlan> planCommandes;
+    std::vector<ZoneInterdite> planZones;
+    Plan planDef = {};
+    EtatPlan plan = {};
+    double duration = 0.0;      // the run's time bound, s
 
     SimRun() = default;
     SimRun(const SimRun&) = delete;
@@ -48,11 +57,26 @@ struct SimRun {
 // failure of the model). The raster reader's notes go to the error stream
 void sim_build(const SimOptions& o, SimRun* run);
 
-// the commands of the schedule that are due, unless the caller holds its own
+// the commands of the schedule that are due, unless the caller holds its own;
+// with a plan, the plan's commands for the coming tick (0 once it has ended)
 void sim_apply_schedule(SimRun* run);
 
 // one tick of the piloting with the commands in force, the telemetry
-// recorded when asked; returns the step's message, or null
+// recorded when asked (always with a plan); returns the step's message, or
+// null. With a plan, the limits are checked after the step: a limit passed or
+// the step's message ends the plan, and the plan's stop message is returned
 const char* sim_tick(SimRun* run, bool telemetry);
+
+// whether the run goes on: a plan still running (always true without a plan)
+bool sim_plan_running(const SimRun* run);
+
+// ends a plan still running at the run's time bound (StatutDelai); returns the
+// stop message, or null without a plan running
+const char* sim_plan_timeout(SimRun* run);
+
+// where the plan of o, run kinematically on the same terrain without limits,
+// ends each command: one result per command (NaN where it did not get); the
+// path of the body origin, x, y pairs, when asked
+std::vector<ResultatCommande> sim_planned(const SimOptions& o, std::vector<double>* path = nullptr);
 
 #endif
