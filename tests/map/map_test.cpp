@@ -207,6 +207,28 @@ TEST_F(RasterCarte, SameBytesWhateverTheJobsAndTiles)
     EXPECT_FALSE(std::filesystem::exists(dir / "tuiles.tif.tuiles"));
 }
 
+TEST_F(RasterCarte, ScenarioPlanLimitsApplyUnderTheGivenOnes)
+{
+    // the plane rises 3.1 degrees: a plan's 1 degree tilt limit leaves no
+    // heading safe, --limites lifts it again
+    writeText(dir / "plan.json", "{\"terrain\": {\"raster\": {\"fichier\": \"" + source +
+                                     "\", \"fenetre\": [500041, 4600039, 50]}}, \"pilotage\": {\"plan\": "
+                                     "{\"commandes\": [{\"droit\": 1}], \"limites\": {\"inclinaison\": 1}}}}");
+    auto surs = [&](const std::string& plus) {
+        ProgramRun p = runProgram(std::string(KADMER_MAP_PATH) + " --sans-progres --caps 4 --scenario " +
+                                  dir / "plan.json" + " -o " + dir / "s.tif " + plus);
+        EXPECT_EQ(p.status, 0) << p.err;
+        GDALDatasetUniquePtr ds(GDALDataset::Open((dir / "s.tif").c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+        if (!ds)
+            return -1.0;
+        double minmax[2];
+        ds->GetRasterBand(CoucheCapsSurs + 1)->ComputeRasterMinMax(FALSE, minmax);
+        return minmax[1];
+    };
+    EXPECT_EQ(surs(""), 0.0);
+    EXPECT_EQ(surs("--limites '{\"inclinaison\": 10}'"), 4.0);
+}
+
 TEST_F(RasterCarte, TilesAlreadyDoneAreNotRunAgain)
 {
     // the first tile alone, as an array task makes it, with 2 headings: the
