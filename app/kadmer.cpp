@@ -1,7 +1,10 @@
 #include "app/kadmer.h"
 
+#include "app/franchissabilite.h"
 #include "app/modal.h"
 #include "app/scenario.h"
+#include "dessin.h"
+#include "render/cartelist.h"
 #include "render/scene.h"
 #include "rover/piloting.h"
 #include "rover/telemetry.h"
@@ -23,6 +26,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 // radians to degrees, as the values line shows angles
 static const double RadToDeg = 57.29577951308232;
@@ -180,6 +184,58 @@ Kadmer::Kadmer(QWidget* parent)
     planAction = new QAction(QString::fromUtf8("Plan de marche"), this);
     connect(planAction, &QAction::triggered, this, [this] { chargePlan(); });
     addAction(planAction);
+
+    carteAction = new QAction(QString::fromUtf8("Carte de franchissabilité"), this);
+    connect(carteAction, &QAction::triggered, this, [this] { basculeCarte(); });
+    // before "Sauver scénario", which stays the last entry
+    insertAction(saveScenario, carteAction);
+    carteLabel = new QLabel;
+    franchissabilite = new Franchissabilite(this);
+    connect(franchissabilite, &Franchissabilite::finie, this, [this](bool ok) { carteFinie(ok); });
+}
+
+void Kadmer::basculeCarte()
+{
+    if (franchissabilite->enCours())
+        return;
+    if (scenario->carteList) {
+        makeCurrent();
+        glDeleteLists((GLuint)scenario->carteList, 1);
+        scenario->carteList = 0;
+        carteLabel->clear();
+        update();
+        return;
+    }
+    if (!franchissabilite->lance(scenario->terrain, scenario->dynRovers[0])) {
+        carteLabel->setText(QString::fromUtf8("Carte de franchissabilité : pas de terrain à cartographier"));
+        return;
+    }
+    carteLabel->setText(QString::fromUtf8("Carte de franchissabilité : calcul en cours"));
+}
+
+void Kadmer::carteFinie(bool ok)
+{
+    if (!ok) {
+        const std::string& m = franchissabilite->message();
+        carteLabel->setText(QString::fromUtf8("Carte de franchissabilité : ") +
+                            (m.empty() ? QString::fromUtf8("calcul annulé") : QString::fromStdString(m)));
+        return;
+    }
+    if (!scenario->terrain || scenario->terrain->h != franchissabilite->terrain()) {
+        carteLabel->setText(QString::fromUtf8("Carte de franchissabilité : terrain changé pendant le calcul"));
+        return;
+    }
+    const Carte& c = franchissabilite->carte();
+    std::vector<unsigned> couleurs((size_t)c.g.nx * c.g.ny);
+    for (size_t k = 0; k < couleurs.size(); ++k) {
+        const unsigned a = couleur_cellule(c.v[(size_t)CoucheCapsSurs * couleurs.size() + k], 8);
+        couleurs[k] = a >> 24 ? (a & 0x00ffffffu) | 0xa0000000u : 0u;
+    }
+    makeCurrent();
+    scenario->carteList = listeCarte(scenario->terrain, c.g.nx, c.g.ny, c.g.x0, c.g.y0, c.g.pas, couleurs.data());
+    carteLabel->setText(QString::fromUtf8("Carte de franchissabilité : vert, sûr à tout cap ; jaune, à certains caps ;"
+                                          " rouge, à aucun"));
+    update();
 }
 
 void Kadmer::sauveScenario()

@@ -15,6 +15,7 @@
 #include "app/joystick.h"
 #endif
 
+class Franchissabilite;
 class QAction;
 class QLabel;
 class QPushButton;
@@ -180,7 +181,15 @@ public:
     // the driver takes the controls back: a plan driving pauses
     void suspendPlan();
 
+    // "Carte de franchissabilité": computes the map of the terrain and drapes
+    // it, or takes it off when it is shown
+    void basculeCarte();
+    QAction* carteAction;
+    QLabel* carteLabel;  // the map's legend, in the status line
+    Franchissabilite* franchissabilite;
+
 private:
+    void carteFinie(bool ok);
     // before a tick, sets the plan's commands; false when it does not drive
     bool planAvantPas();
     // after that tick: the step's message or the limits may stop the plan

@@ -38,6 +38,7 @@ MainWindow::MainWindow() : kadmer(nullptr)
     buttons->addWidget(kadmer->slider);
 
     statusBar()->addWidget(kadmer->statusLabel, 0);
+    statusBar()->addPermanentWidget(kadmer->carteLabel, 0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -34,6 +34,8 @@ struct Scenario {
     float lightPosition[4];     // light 0 in eye coordinates (w = 0: a direction)
     int terrainList;            // display list of the terrain
     int terrainShown;           // 1 when the terrain is drawn
+    int carteList;              // display list of the traversability map draped
+                                // on the terrain, 0 when there is none
     int follow;                 // 1: the observer is placed relative to rover 0 (its
                                 // position and heading), 0: relative to the origin
 

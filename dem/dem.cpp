@@ -716,3 +716,44 @@ int dem_charge(const char* chemin, const DemFenetre& fenetre, double coefH, Mnt*
     *message = notes;
     return 0;
 }
+
+bool dem_repere(const char* chemin, const DemFenetre& fenetre, DemRepere* repere, std::string* message)
+{
+    initialise();
+    ErreursGdal silence;
+    GDALDatasetUniquePtr ds = ouvre(chemin, message);
+    if (!ds) return false;
+    double gt[6];
+    bool sansGeo = false;
+    if (!verifie(ds.get(), gt, &sansGeo, message)) return false;
+    const OGRSpatialReference* srs = ds->GetSpatialRef();
+    const double cx = std::isnan(fenetre.cx) ? gt[0] + 0.5 * ds->GetRasterXSize() * gt[1] : fenetre.cx;
+    const double cy = std::isnan(fenetre.cy) ? gt[3] + 0.5 * ds->GetRasterYSize() * gt[5] : fenetre.cy;
+    repere->scr.clear();
+    if (srs && srs->IsGeographic()) {
+        // the same projection as warpe: the window centre is its origin
+        OGRSpatialReference tm;
+        tm.CopyGeogCSFrom(srs);
+        tm.SetTM(cy, cx, 1.0, 0.0, 0.0);
+        char* wkt = nullptr;
+        if (tm.exportToWkt(&wkt) != OGRERR_NONE) {
+            CPLFree(wkt);
+            *message = "Projection locale du MNT impossible" + ErreursGdal::detail();
+            return false;
+        }
+        repere->scr = wkt;
+        CPLFree(wkt);
+        repere->ox = repere->oy = 0.0;
+        repere->u = 1.0;
+        return true;
+    }
+    if (srs) {
+        char* wkt = nullptr;
+        if (srs->exportToWkt(&wkt) == OGRERR_NONE) repere->scr = wkt;
+        CPLFree(wkt);
+    }
+    repere->ox = cx;
+    repere->oy = cy;
+    repere->u = metresParUnite(srs);
+    return true;
+}

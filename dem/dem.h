@@ -82,4 +82,19 @@ bool dem_info(const char* chemin, DemInfo* info, std::string* message);
 int dem_charge(const char* chemin, const DemFenetre& fenetre, double coefH, Mnt* m,
                std::string* message, DemProgres progres = nullptr, void* arg = nullptr);
 
+// ---- georeferencing ------------------------------------------------------------
+
+// where the local frame of a window lies: a point (X, Y) of the terrain grid
+// is (ox + X / u, oy + Y / u) in the CRS scr (a geographic raster: the
+// transverse Mercator centred on the window that the import warps to)
+struct DemRepere {
+    std::string scr;  // the CRS as WKT, or empty when the raster has none
+    double ox, oy;    // the local origin in the CRS's coordinates
+    double u;         // metres per unit of the CRS's coordinates
+};
+
+// the frame dem_charge gives the window of the raster; false and the French
+// message when the file cannot be used
+bool dem_repere(const char* chemin, const DemFenetre& fenetre, DemRepere* repere, std::string* message);
+
 #endif

@@ -10,12 +10,14 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "kadmer-map/carte.h"
 #include "kadmer-rig/banc.h"
 #include "rover/confrover.h"
 #include "rover/telemetry.h"
@@ -196,6 +198,49 @@ public:
                 hauteur_mnt(run_->mnt, px[i], py_[i], o + 3 * i);
         }
         return out;
+    }
+
+    // the traversability map of the terrain for the rover: one 2-D array per
+    // layer (rows from the north), as kadmer-map computes it
+    py::dict traversability(double pas, int caps, const py::object& limites, int jobs) const
+    {
+        CarteReglages r;
+        r.pas = pas;
+        r.caps = caps;
+        r.jobs = jobs;
+        if (!limites.is_none()) {
+            py::dict l = limites.cast<py::dict>();
+            for (auto item : l) {
+                const std::string cle = item.first.cast<std::string>();
+                double* champ = cle == "inclinaison" ? &r.limites.inclinaison
+                              : cle == "marge"       ? &r.limites.marge
+                              : cle == "garde_sol"   ? &r.limites.gardeSol
+                                                     : nullptr;
+                if (!champ)
+                    throw py::value_error("limites : cle inconnue \"" + cle + "\" (inclinaison, marge, garde_sol attendues)");
+                *champ = item.second.cast<double>();
+            }
+        }
+        Carte c;
+        std::string message;
+        {
+            py::gil_scoped_release libre;
+            message = carte_calcule(run_->rover, run_->mnt, r, &c);
+        }
+        if (!message.empty())
+            throw py::value_error(message);
+        py::dict d;
+        const size_t n = (size_t)c.g.nx * c.g.ny;
+        for (int k = 0; k < NB_COUCHES; ++k) {
+            py::array_t<float> a({c.g.ny, c.g.nx});
+            std::copy(c.v.begin() + k * n, c.v.begin() + (k + 1) * n, a.mutable_data());
+            d[nomCouche[k]] = a;
+        }
+        d["x0"] = c.g.x0;
+        d["y0"] = c.g.y0;
+        d["pas"] = c.g.pas;
+        d["nodata"] = CarteNodata;
+        return d;
     }
 
     // the drive plan's state: None without a plan; its status, the command in
@@ -405,7 +450,11 @@ PYBIND11_MODULE(kadmer, m)
                                "Le plan de marche : None sans plan ; statut, commande en cours, une fiche par commande")
         .def("telemetry", &Simulation::telemetry, "La télémétrie : un tableau numpy par colonne du CSV")
         .def("height", &Simulation::height, py::arg("x"), py::arg("y"), "Hauteur du terrain, m")
-        .def("normal", &Simulation::normal, py::arg("x"), py::arg("y"), "Normale unitaire du terrain");
+        .def("normal", &Simulation::normal, py::arg("x"), py::arg("y"), "Normale unitaire du terrain")
+        .def("traversability", &Simulation::traversability, py::arg("pas") = 0.0, py::arg("caps") = 8,
+             py::arg("limites") = py::none(), py::arg("jobs") = 0,
+             "Carte de franchissabilité du terrain, comme kadmer-map : un tableau par couche (lignes depuis le "
+             "nord), centre de la cellule nord-ouest (x0, y0), pas, nodata");
 
     m.def("rig", &rig, py::arg("soil") = py::none(), py::arg("model") = "macro", py::arg("slip") = py::none(),
           py::arg("load") = py::none(), py::arg("voie") = 1.0,

@@ -30,6 +30,10 @@ void creeListes(Scenario* s)
     // a record whose grid was never built counts as no terrain
     const Mnt* m = (s->terrain && s->terrain->h) ? s->terrain : nullptr;
     s->terrainList = listeTerrain(m, PlaceX1, PlaceY1, PlaceX2, PlaceY2);
+    // a map draped on the terrain it was computed for goes with it
+    if (s->carteList)
+        glDeleteLists((GLuint)s->carteList, 1);
+    s->carteList = 0;
     s->terrainShown = 1;
     // a new context holds no plan list yet
     s->planList = 0;
@@ -96,6 +100,17 @@ int afficheScene(Scenario* s)
 
     if (s->terrainShown)
         glCallList((GLuint)s->terrainList);
+    if (s->terrainShown && s->carteList) {
+        // flat colours over the lit ground, drawn before the rover
+        glDisable(GL_LIGHTING);
+        glDisable(GL_CULL_FACE);
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(-1.0f, -1.0f);
+        glCallList((GLuint)s->carteList);
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glEnable(GL_CULL_FACE);
+        glEnable(GL_LIGHTING);
+    }
     // the plan is compiled here, once per plan, where the context is current
     if (!s->planAJour) {
         s->planList = listePlan(s->terrain, s->planChemin, s->planNbPoints, s->planFins,

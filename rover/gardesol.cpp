@@ -55,6 +55,9 @@ double garde_sol(const ConfRover* cr, const Mnt* mnt)
     const int i1 = std::min(mnt->nx - 1, (int)std::floor((xhi - mnt->Xmin) / mnt->dx));
     const int j0 = std::max(0, (int)std::ceil((ylo - mnt->Ymin) / mnt->dy));
     const int j1 = std::min(mnt->ny - 1, (int)std::floor((yhi - mnt->Ymin) / mnt->dy));
+    // heights measured along the body's z axis, as a sensor on the belly
+    // sees them: on a plane the clearance is the same as on flat ground
+    const double cz = frame_rot(cr->caisse)[8];
     double garde = std::numeric_limits<double>::infinity();
     for (int i = i0; i <= i1; ++i)
         for (int j = j0; j <= j1; ++j) {
@@ -64,7 +67,7 @@ double garde_sol(const ConfRover* cr, const Mnt* mnt)
             if (x < -l || x > l || y < y0 || y > y1)
                 continue;
             const double z = O[2] + x * Ex[2] + y * Ey[2];
-            garde = std::min(garde, z - mnt->h[i * mnt->ny + j]);
+            garde = std::min(garde, (z - mnt->h[i * mnt->ny + j]) * cz);
         }
     return garde;
 }

@@ -13,7 +13,8 @@ void dessous_caisse(const ConfRover* cr, double* demiLargeur, double* arriere, d
                     double* z);
 
 // least height of the body's underside above every grid node under its
-// footprint (measured along the vertical), m; flat ground at 0 when mnt is
+// footprint (measured along the body's z axis: on a plane, the flat-ground
+// value whatever the slope), m; flat ground at 0 when mnt is
 // null; +inf when no node lies under it (cells wider than the body)
 double garde_sol(const ConfRover* cr, const Mnt* mnt);
 

@@ -141,6 +141,20 @@ def test_memory_stays_flat():
     assert resident_kb() - before < 2000
 
 
+def test_traversability_map_of_flat_ground_is_safe_inside_and_refuses_unknown_limits():
+    sim = kadmer.Simulation({"terrain": {"forme": "plat", "bosses": 0}, "duree": 1})
+    carte = sim.traversability(pas=1.0, caps=4, jobs=2)
+    surs = carte["caps_surs"]
+    assert surs.shape == (21, 21)
+    inside = surs[surs != carte["nodata"]]
+    assert inside.size > 0 and np.all(inside == 4)
+    assert np.allclose(carte["inclinaison_max_deg"][surs != carte["nodata"]], 0.0, atol=0.05)
+    with pytest.raises(ValueError, match="cle inconnue"):
+        sim.traversability(limites={"pente": 10})
+    with pytest.raises(ValueError, match="inclinaison"):
+        sim.traversability(limites={"inclinaison": 120})
+
+
 def test_a_drive_plan_runs_and_reports_each_command():
     examples = os.path.join(os.path.dirname(__file__), "..", "..", "examples")
     with open(os.path.join(examples, "plan.json")) as f:

@@ -562,41 +562,32 @@ bool run_local(const std::string& dir, const json& manifest, const std::vector<i
     return true;
 }
 
-std::string submit_slurm(const std::string& dir, const std::vector<int>& todo,
-                         const std::string& self, const std::string& partition,
+std::string shell_quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char ch : s)
+        q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return q + "'";
+}
+
+std::string submit_array(const std::string& sd, const std::string& workDir, const std::string& indices,
+                         const std::string& command, const std::string& name, const std::string& partition,
                          const std::string& timeLimit, std::string& jobId)
 {
-    std::string sd = dir + "/slurm";
-    if (!make_dir(sd))
-        return sd + " : dossier impossible a creer (" + std::strerror(errno) + ")";
-    // an array holds at most MaxArraySize - 1 tasks (1000 by default): beyond
-    // that, each task runs every tasks-th case of the list
-    size_t tasks = std::min<size_t>(todo.size(), 1000);
-    json sub = {{"tasks", tasks}, {"cases", todo}};
-    if (!write_file(sd + "/submission.json", sub.dump() + "\n"))
-        return sd + "/submission.json : ecriture impossible";
-    auto quote = [](const std::string& s) {
-        std::string q = "'";
-        for (char ch : s)
-            q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-        return q + "'";
-    };
     std::string script = "#!/bin/sh\n"
-                         "# one task of a kadmer-campaign job array\n"
-                         "exec " + quote(self) + " case " + quote(dir) +
-                         " \"$SLURM_ARRAY_TASK_ID\"\n";
+                         "# one task of a " + name + " job array\n"
+                         "exec " + command + " \"$SLURM_ARRAY_TASK_ID\"\n";
     if (!write_file(sd + "/array.sh", script))
         return sd + "/array.sh : ecriture impossible";
     ::chmod((sd + "/array.sh").c_str(), 0755);
 
-    std::string cmd = "sbatch --parsable --job-name=kadmer-campaign --array=0-" +
-                      std::to_string(tasks - 1) + " --output=" + quote(sd + "/task-%a.log") +
-                      " --chdir=" + quote(dir);
+    std::string cmd = "sbatch --parsable --job-name=" + shell_quote(name) + " --array=" + indices +
+                      " --output=" + shell_quote(sd + "/task-%a.log") + " --chdir=" + shell_quote(workDir);
     if (!partition.empty())
-        cmd += " --partition=" + quote(partition);
+        cmd += " --partition=" + shell_quote(partition);
     if (!timeLimit.empty())
-        cmd += " --time=" + quote(timeLimit);
-    cmd += " " + quote(sd + "/array.sh") + " 2>&1";
+        cmd += " --time=" + shell_quote(timeLimit);
+    cmd += " " + shell_quote(sd + "/array.sh") + " 2>&1";
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p)
         return "sbatch impossible a lancer";
@@ -615,6 +606,39 @@ std::string submit_slurm(const std::string& dir, const std::vector<int>& todo,
     jobId = jobId.substr(0, jobId.find(';'));
     write_file(sd + "/job", jobId + "\n");
     return "";
+}
+
+bool job_queued(const std::string& jobId)
+{
+    std::string cmd = "squeue -h -j " + jobId + " -o %i 2>/dev/null";
+    std::string out;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (p) {
+        char buf[512];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
+        ::pclose(p);
+    }
+    return out.find_first_not_of(" \n") != std::string::npos;
+}
+
+std::string submit_slurm(const std::string& dir, const std::vector<int>& todo,
+                         const std::string& self, const std::string& partition,
+                         const std::string& timeLimit, std::string& jobId)
+{
+    std::string sd = dir + "/slurm";
+    if (!make_dir(sd))
+        return sd + " : dossier impossible a creer (" + std::strerror(errno) + ")";
+    // an array holds at most MaxArraySize - 1 tasks (1000 by default): beyond
+    // that, each task runs every tasks-th case of the list
+    size_t tasks = std::min<size_t>(todo.size(), 1000);
+    json sub = {{"tasks", tasks}, {"cases", todo}};
+    if (!write_file(sd + "/submission.json", sub.dump() + "\n"))
+        return sd + "/submission.json : ecriture impossible";
+    return submit_array(sd, dir, "0-" + std::to_string(tasks - 1),
+                        shell_quote(self) + " case " + shell_quote(dir), "kadmer-campaign", partition,
+                        timeLimit, jobId);
 }
 
 int run_array_task(const std::string& dir, int task)
@@ -656,19 +680,9 @@ bool wait_slurm(const std::string& dir, const json& manifest, const std::vector<
     StopGuard guard;
     Progress bar(todo.size());
     bar.update(0, 0);
-    std::string cmd = "squeue -h -j " + jobId + " -o %i 2>/dev/null";
     for (;;) {
         // the array is over once no task of it is queued or running
-        std::string out;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (p) {
-            char buf[512];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-                out.append(buf, n);
-            ::pclose(p);
-        }
-        bool queued = out.find_first_not_of(" \n") != std::string::npos;
+        bool queued = job_queued(jobId);
         // counted after the queue was read: the last count is the final one
         size_t done = 0, failed = 0;
         for (int i : todo) {

@@ -74,6 +74,21 @@ std::string run_case(const std::string& dir, const json& manifest, int i);
 // on the error stream; returns false when interrupted (Ctrl+C, SIGTERM)
 bool run_local(const std::string& dir, const json& manifest, const std::vector<int>& todo, int jobs);
 
+// a text quoted for the shell
+std::string shell_quote(const std::string& s);
+
+// submits a job array named name: the tasks of the index list indices
+// ("0-11", "3,5,8") each run `command TASK_ID` (command already quoted for the
+// shell) in workDir; the script, the task logs (task-N.log) and the job id
+// (job) go to the folder sd, which exists. Returns an empty string or the
+// message
+std::string submit_array(const std::string& sd, const std::string& workDir, const std::string& indices,
+                         const std::string& command, const std::string& name, const std::string& partition,
+                         const std::string& timeLimit, std::string& jobId);
+
+// true while a task of the job is queued or running
+bool job_queued(const std::string& jobId);
+
 // submits the listed cases as one job array; writes its job id; returns an
 // empty string or the message
 std::string submit_slurm(const std::string& dir, const std::vector<int>& todo,
