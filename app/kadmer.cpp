@@ -175,8 +175,8 @@ Kadmer::Kadmer(QWidget* parent)
     connect(simTimer, SIGNAL(timeout()), this, SLOT(oneStepSlot()));
     simTimer->stop();
 
-    // added once everything else is built, so that it stays the last entry
-    // of the context menu
+    // added once everything else is built, so that it comes after the
+    // entries the view's set-up made
     QAction* saveScenario = new QAction(QString::fromUtf8("Sauver scénario"), this);
     connect(saveScenario, &QAction::triggered, this, [this] { sauveScenario(); });
     addAction(saveScenario);
@@ -185,10 +185,10 @@ Kadmer::Kadmer(QWidget* parent)
     connect(planAction, &QAction::triggered, this, [this] { chargePlan(); });
     addAction(planAction);
 
+    // and the traversability map's after every entry already there
     carteAction = new QAction(QString::fromUtf8("Carte de franchissabilité"), this);
     connect(carteAction, &QAction::triggered, this, [this] { basculeCarte(); });
-    // before "Sauver scénario", which stays the last entry
-    insertAction(saveScenario, carteAction);
+    addAction(carteAction);
     carteLabel = new QLabel;
     franchissabilite = new Franchissabilite(this);
     connect(franchissabilite, &Franchissabilite::finie, this, [this](bool ok) { carteFinie(ok); });

@@ -71,9 +71,11 @@ protected:
     TempDir dir;
 };
 
-TEST_F(PlanWindow, EntryIsLastAndARefusedFileChangesNothing)
+TEST_F(PlanWindow, EntryFollowsTheSavedScenarioAndARefusedFileChangesNothing)
 {
-    EXPECT_EQ(k->actions().last()->text(), Entree);
+    const QList<QAction*> a = k->actions();
+    EXPECT_EQ(a[a.indexOf(k->planAction) - 1]->text(), QString::fromUtf8("Sauver scénario"));
+    EXPECT_EQ(k->planAction->text(), Entree);
     const double x0 = pos()[0], y0 = pos()[1];
     const QString before = status();
 
