@@ -546,6 +546,15 @@ GDALDatasetUniquePtr warpe(GDALDataset* ds, const OGRSpatialReference* src, doub
     return out;
 }
 
+// the file opened and checked as every reading starts; null, with the
+// message, when it cannot be read
+GDALDatasetUniquePtr ouvreVerifie(const char* chemin, double gt[6], bool* sansGeo, std::string* message)
+{
+    GDALDatasetUniquePtr ds = ouvre(chemin, message);
+    if (ds && !verifie(ds.get(), gt, sansGeo, message)) ds.reset();
+    return ds;
+}
+
 }  // namespace
 
 DemFenetre dem_fenetre_defaut()
@@ -588,11 +597,10 @@ bool dem_info(const char* chemin, DemInfo* info, std::string* message)
 {
     initialise();
     ErreursGdal silence;
-    GDALDatasetUniquePtr ds = ouvre(chemin, message);
-    if (!ds) return false;
     double gt[6];
     bool sansGeo = false;
-    if (!verifie(ds.get(), gt, &sansGeo, message)) return false;
+    GDALDatasetUniquePtr ds = ouvreVerifie(chemin, gt, &sansGeo, message);
+    if (!ds) return false;
     const OGRSpatialReference* srs = ds->GetSpatialRef();
     if (!verifieEchelle(gt, srs, message)) return false;
     info->largeur = ds->GetRasterXSize();
@@ -653,11 +661,10 @@ int dem_charge(const char* chemin, const DemFenetre& fenetre, double coefH, Mnt*
     }
     const int noeudsMax = fenetre.noeudsMax > 0 ? fenetre.noeudsMax : DemNoeudsMax;
 
-    GDALDatasetUniquePtr ds = ouvre(chemin, message);
-    if (!ds) return 1;
     double gt[6];
     bool sansGeo = false;
-    if (!verifie(ds.get(), gt, &sansGeo, message)) return 1;
+    GDALDatasetUniquePtr ds = ouvreVerifie(chemin, gt, &sansGeo, message);
+    if (!ds) return 1;
     const OGRSpatialReference* srs = ds->GetSpatialRef();
     if (!verifieEchelle(gt, srs, message)) return 1;
     std::string notes;
@@ -721,11 +728,10 @@ bool dem_repere(const char* chemin, const DemFenetre& fenetre, DemRepere* repere
 {
     initialise();
     ErreursGdal silence;
-    GDALDatasetUniquePtr ds = ouvre(chemin, message);
-    if (!ds) return false;
     double gt[6];
     bool sansGeo = false;
-    if (!verifie(ds.get(), gt, &sansGeo, message)) return false;
+    GDALDatasetUniquePtr ds = ouvreVerifie(chemin, gt, &sansGeo, message);
+    if (!ds) return false;
     const OGRSpatialReference* srs = ds->GetSpatialRef();
     const double cx = std::isnan(fenetre.cx) ? gt[0] + 0.5 * ds->GetRasterXSize() * gt[1] : fenetre.cx;
     const double cy = std::isnan(fenetre.cy) ? gt[3] + 0.5 * ds->GetRasterYSize() * gt[5] : fenetre.cy;

@@ -11,46 +11,11 @@
 #include <thread>
 
 #include "campaign_support.h"
+#include "support/slurm_fixture.h"
 
 namespace {
 
-std::string clusterDir;
-
-class CampaignSlurm : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        if (::geteuid() != 0)
-            return;
-        char tmpl[] = "/tmp/kadmer_slurm_XXXXXX";
-        if (!::mkdtemp(tmpl))
-            return;
-        clusterDir = tmpl;
-        std::string cmd = std::string(KADMER_SOURCE) + "/tests/support/slurm-cluster.sh start " +
-                          clusterDir + " >/dev/null";
-        if (std::system(cmd.c_str()) != 0) {
-            std::fprintf(stderr, "private Slurm cluster did not start; logs in %s/log\n",
-                         clusterDir.c_str());
-            clusterDir.clear();
-            return;
-        }
-        ::setenv("SLURM_CONF", (clusterDir + "/slurm.conf").c_str(), 1);
-    }
-    static void TearDownTestSuite()
-    {
-        if (clusterDir.empty())
-            return;
-        std::string cmd = std::string(KADMER_SOURCE) + "/tests/support/slurm-cluster.sh stop " + clusterDir;
-        std::system(cmd.c_str());
-        std::system(("rm -rf '" + clusterDir + "'").c_str());
-    }
-    void SetUp() override
-    {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "the private Slurm cluster needs root (slurmd runs the jobs): not tested";
-        ASSERT_FALSE(clusterDir.empty()) << "the private Slurm cluster did not start";
-    }
-};
+using CampaignSlurm = SlurmCluster;
 
 } // namespace
 
