@@ -80,15 +80,18 @@ public:
     using QObject::QObject;
     bool eventFilter(QObject* o, QEvent* e) override
     {
-        QAbstractSpinBox* c = static_cast<QAbstractSpinBox*>(o);
+        // a field being destroyed still sends events, no longer a spin box
+        QAbstractSpinBox* c = qobject_cast<QAbstractSpinBox*>(o);
+        if (!c)
+            return false;
         if (e->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(e)->text().isEmpty()) {
             // the wider range would widen the field, and the dialog with it
             if (c->maximumWidth() == QWIDGETSIZE_MAX && c->isVisible())
                 c->setMaximumWidth(c->width());
             if (QDoubleSpinBox* d = qobject_cast<QDoubleSpinBox*>(c))
                 d->setRange(-Saisie, Saisie);
-            else
-                static_cast<QSpinBox*>(c)->setRange(-INT_MAX, INT_MAX);
+            else if (QSpinBox* i = qobject_cast<QSpinBox*>(c))
+                i->setRange(-INT_MAX, INT_MAX);
         } else if (e->type() == QEvent::FocusOut && dansBornes(c)) {
             resserre(c);
         }
