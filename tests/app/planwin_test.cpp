@@ -29,14 +29,7 @@ protected:
     void SetUp() override
     {
         script.fileName = KADMER_EXAMPLES "/plan-incline.txt";
-        script.exec = [](QDialog* dlg) {
-            MntDialog* m = qobject_cast<MntDialog*>(dlg);
-            if (!m)
-                return int(QDialog::Rejected);
-            m->findChild<QRadioButton*>("radioButton_Fichier")->click();
-            m->accept();
-            return m->result();
-        };
+        script.exec = accepteMntFichier;
         window = openMainWindow();
         k = window->kadmer;
         ASSERT_EQ(k->scenario->mnt.zmax - k->scenario->mnt.zmin, 2.0);

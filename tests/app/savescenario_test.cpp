@@ -116,14 +116,7 @@ TEST(SaveScenarioRaster, ARastersTerrainIsNamedAndKadmerSimDrivesOnIt)
     ASSERT_TRUE(r.ecrit(d / "site.tif"));
     ModalScript script;
     script.fileName = QString::fromStdString(d / "site.tif");
-    script.exec = [](QDialog* dlg) {
-        MntDialog* m = qobject_cast<MntDialog*>(dlg);
-        if (!m)
-            return int(QDialog::Rejected);
-        m->findChild<QRadioButton*>("radioButton_Fichier")->click();
-        m->accept();
-        return m->result();
-    };
+    script.exec = accepteMntFichier;
     std::unique_ptr<MainWindow> window = openMainWindow();
     Kadmer* k = window->kadmer;
     ASSERT_EQ(k->scenario->mnt.nx, 80);

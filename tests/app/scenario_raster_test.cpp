@@ -24,14 +24,7 @@ TEST(NewScenarioRaster, GridReadInTheDialogIsTheScenariosAndTheRoverStandsOnIt)
     ASSERT_TRUE(r.ecrit(d / "site.tif"));
     ModalScript script;
     script.fileName = QString::fromStdString(d / "site.tif");
-    script.exec = [](QDialog* dlg) {
-        if (MntDialog* m = qobject_cast<MntDialog*>(dlg)) {
-            m->findChild<QRadioButton*>("radioButton_Fichier")->click();
-            m->accept();
-            return m->result();
-        }
-        return int(QDialog::Rejected);
-    };
+    script.exec = accepteMntFichier;
     std::unique_ptr<Scenario, void (*)(Scenario*)> s(newScenario(nullptr), libereScenario);
     ASSERT_NE(s.get(), nullptr);
     EXPECT_TRUE(script.boxes.isEmpty()) << script.boxes.join("\n").toStdString();

@@ -1,8 +1,11 @@
 #include "support.h"
 
 #include <QAction>
+#include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include "dialogs/mntdialog.h"
 
 ModalScript::ModalScript()
 {
@@ -22,6 +25,16 @@ ModalScript::ModalScript()
 }
 
 ModalScript::~ModalScript() { modal::hooks() = modal::Hooks(); }
+
+int accepteMntFichier(QDialog* d)
+{
+    MntDialog* m = qobject_cast<MntDialog*>(d);
+    if (!m)
+        return int(QDialog::Rejected);
+    m->findChild<QRadioButton*>("radioButton_Fichier")->click();
+    m->accept();
+    return m->result();
+}
 
 QAction* actionNamed(Kadmer* k, const QString& text)
 {

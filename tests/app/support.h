@@ -32,6 +32,11 @@ struct ModalScript {
     std::function<int(QDialog*)> exec;
 };
 
+// a ModalScript::exec for the start-up: the terrain dialog takes its terrain
+// from the file (ModalScript::fileName) and is accepted; the other dialogs
+// are cancelled (their defaults)
+int accepteMntFichier(QDialog* d);
+
 // the view's context-menu entry of that text; null when there is none
 QAction* actionNamed(Kadmer* k, const QString& text);
 
